@@ -1,0 +1,50 @@
+#pragma once
+
+#include <expected>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "foundation/result.hpp"
+
+namespace bootsmith::util {
+
+/// The system's text for an errno value ("Permission denied").
+[[nodiscard]] std::string system_error_text(int error_number);
+
+struct FileOwner {
+    unsigned uid = 0;
+    unsigned gid = 0;
+};
+
+/// Why an atomic write failed: which step, and the errno value.
+struct WriteFailure {
+    enum class Step { write_temp, replace };
+    Step step = Step::write_temp;
+    std::string temp_path;
+    int error_number = 0;
+};
+
+/// Replaces `path` whole: the data go to a new ".bootsmith-<pid>-<ns>.tmp" in the
+/// same folder (created with O_EXCL|O_NOFOLLOW, so a planted link is never
+/// followed), which gets `mode` and, when given, `owner` (fchown on the open
+/// file), is flushed and renamed over `path`. On failure the temporary file is
+/// removed and `path` is untouched. The parent folder must exist.
+[[nodiscard]] std::expected<void, WriteFailure> write_file_atomic(
+    const std::filesystem::path& path, std::string_view data, unsigned mode,
+    std::optional<FileOwner> owner = std::nullopt);
+
+/// write_file_atomic with the failure as "cannot write {path}: {reason}".
+[[nodiscard]] Status replace_file(const std::filesystem::path& path, std::string_view data,
+                                  unsigned mode);
+
+/// Appends one line (plus a line feed) in one write, creating the file with
+/// permission bits 0666 before the umask; error: "cannot write {path}: {reason}".
+[[nodiscard]] Status append_line(const std::filesystem::path& path, std::string_view line);
+
+/// Creates a folder with all missing parents (0777 before the umask); error:
+/// "cannot create {folder}: {reason}".
+[[nodiscard]] Status create_folders(const std::filesystem::path& folder);
+
+}  // namespace bootsmith::util

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "foundation/text.hpp"
+
+namespace bootsmith::util {
+
+struct RunResult {
+    std::string out;
+    std::string err;
+    /// -1 when the program could not start, was ended by a signal or was
+    /// stopped at its time limit.
+    int exit_code = -1;
+    bool timed_out = false;
+
+    /// Started, exited with code 0 and was not ended by a signal.
+    [[nodiscard]] bool ok() const { return exit_code == 0 && !timed_out; }
+};
+
+/// Runs a program without a shell (looked up on PATH), with extra environment
+/// pairs added to the inherited environment, the input text (when given) on its
+/// standard input, and its outputs captured. Killed with SIGKILL after
+/// `limit_seconds`. Never throws and never leaves a zombie.
+[[nodiscard]] RunResult run_program(const std::string& program,
+                                    const std::vector<std::string>& args,
+                                    const Pairs& extra_env = {},
+                                    const std::optional<std::string>& input = std::nullopt,
+                                    int limit_seconds = 30);
+
+}  // namespace bootsmith::util

@@ -1,0 +1,12 @@
+#include <string>
+#include <vector>
+
+#include "cli/run.hpp"
+
+int main(int argc, char** argv) {
+    std::vector<std::string> args;
+    for (int i = 1; i < argc; ++i) {
+        args.emplace_back(argv[i]);
+    }
+    return bootsmith::cli::run(args);
+}

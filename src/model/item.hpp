@@ -1,0 +1,115 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "foundation/json.hpp"
+#include "model/assessment.hpp"
+
+namespace bootsmith::model {
+
+/// Back-end attributes of an item: ordered pairs with unique keys.
+class Extra {
+public:
+    /// The value of the pair with this key, or "".
+    [[nodiscard]] std::string get(std::string_view key) const;
+    /// Replaces the value in place, or appends a new pair at the end.
+    void set(std::string_view key, std::string value);
+    [[nodiscard]] const std::vector<std::pair<std::string, std::string>>& pairs() const {
+        return m_pairs;
+    }
+    [[nodiscard]] auto begin() const { return m_pairs.begin(); }
+    [[nodiscard]] auto end() const { return m_pairs.end(); }
+    friend bool operator==(const Extra&, const Extra&) = default;
+
+private:
+    std::vector<std::pair<std::string, std::string>> m_pairs;
+};
+
+/// One start-up entry.
+struct Item {
+    /// The one way to make an item: its id is kind|scope|location|name.
+    Item(std::string kind, std::string kind_label, std::string scope, std::string location,
+         std::string name);
+
+    std::string id;
+    std::string name;
+    std::string kind;
+    std::string kind_label;
+    std::string scope;
+    std::string location;
+    std::string command;
+    std::string exe;
+    std::string publisher;
+    std::string description;
+    std::string origin;
+    std::string package;
+    std::string state_text;
+    std::string toggle = "ok";
+    std::string toggle_note;
+    std::vector<std::string> dependents;
+    Extra extra;
+    Assessment risk;
+    bool enabled = false;
+    bool running = false;
+    bool managed = false;
+};
+
+/// The item's JSON form (members in their fixed order; `extra` is not part of it).
+[[nodiscard]] json::JsonValue to_json(const Item& item);
+
+/// One way of starting a candidate.
+struct StartMode {
+    StartMode(std::string id, std::string label, std::string detail, bool needs_admin,
+              bool recommended);
+    std::string id;
+    std::string label;
+    std::string detail;
+    bool needs_admin = false;
+    bool recommended = false;
+};
+
+/// A program that could be added to start-up.
+struct Candidate {
+    std::string id;
+    std::string name;
+    std::string source;
+    std::string exe;
+    std::string command;
+    std::string workdir;
+    std::string user;
+    std::vector<std::uint32_t> pids;
+    std::string publisher;
+    std::string description;
+    std::vector<StartMode> modes;
+    std::vector<std::string> notes;
+    std::string entry_id;
+    bool system = false;
+};
+
+[[nodiscard]] json::JsonValue to_json(const StartMode& mode);
+[[nodiscard]] json::JsonValue to_json(const Candidate& candidate);
+
+/// What the user asks to be created.
+struct CreateRequest {
+    std::string name;
+    std::string command;
+    std::string exe;
+    std::string workdir;
+    std::string mode;
+    std::string user;
+    std::string description;
+    friend bool operator==(const CreateRequest&, const CreateRequest&) = default;
+};
+
+using StoredSpec = std::vector<std::pair<std::string, std::string>>;
+
+/// The seven (key, value) pairs name, command, exe, workdir, mode, user, description.
+[[nodiscard]] StoredSpec to_stored(const CreateRequest& request);
+/// Read back by key; a missing key gives "".
+[[nodiscard]] CreateRequest from_stored(const StoredSpec& stored);
+
+}  // namespace bootsmith::model

@@ -1,0 +1,75 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "foundation/result.hpp"
+#include "model/item.hpp"
+
+namespace bootsmith::platform {
+
+/// What the platform says about the computer, filled once at start.
+struct SystemInfo {
+    std::string os;          ///< "linux", or "windows" in the demonstration
+    std::string os_version;  ///< human version text
+    std::string host;
+    std::string user;  ///< the account the program acts for
+    std::string home;
+    bool admin = false;  ///< runs with administrator rights
+    bool demo = false;   ///< the items are invented; skip real file-system checks
+};
+
+struct ScanResult {
+    std::vector<model::Item> items;
+    std::vector<std::string> notes;
+};
+
+struct CandidateList {
+    std::vector<model::Candidate> candidates;
+    std::vector<std::string> notes;
+};
+
+/// The success answer of switching and removing.
+struct ChangeOutcome {
+    std::string message;
+    std::vector<std::string> notes;
+};
+
+/// One line of the doctor report; status is "ok", "warn" or "fail".
+struct Probe {
+    std::string name;
+    std::string detail;
+    std::string status;
+};
+
+/// The one seam between the operating system and the rest of the program.
+/// Failures are sentences for the user; one that administrator rights would cure
+/// begins with "ADMIN: ".
+class Platform {
+public:
+    virtual ~Platform() = default;
+
+    /// Cheap and side-effect free.
+    [[nodiscard]] virtual SystemInfo system_info() const = 0;
+    /// Reads every start-up source anew; never fails.
+    [[nodiscard]] virtual ScanResult scan() = 0;
+    /// Programs running now that do not start with the computer; never fails.
+    [[nodiscard]] virtual CandidateList running_programs(const std::vector<model::Item>& items) = 0;
+    /// Installed applications that do not start with the computer; never fails.
+    [[nodiscard]] virtual CandidateList installed_apps(const std::vector<model::Item>& items) = 0;
+    /// Switches an item, exactly as the last scan returned it, on or off.
+    [[nodiscard]] virtual Result<ChangeOutcome> toggle(const model::Item& item, bool enable,
+                                                       bool now) = 0;
+    /// Creates a start-up entry; returns it as a later scan will show it.
+    [[nodiscard]] virtual Result<model::Item> create(const model::CreateRequest& request) = 0;
+    /// Deletes an entry this program created; refuses every other.
+    [[nodiscard]] virtual Result<ChangeOutcome> remove(const model::Item& item) = 0;
+    /// Starts a second copy with administrator rights and returns at once.
+    [[nodiscard]] virtual Status elevate(const std::vector<std::string>& args) = 0;
+    /// Opens the local window's address in the user's browser; failures are silent.
+    virtual void open_browser(const std::string& address) = 0;
+    /// Read-only checks of every source.
+    [[nodiscard]] virtual std::vector<Probe> doctor() = 0;
+};
+
+}  // namespace bootsmith::platform
