@@ -1,0 +1,110 @@
+#include "cli/listing_commands.hpp"
+
+#include <algorithm>
+
+#include "cli/output.hpp"
+#include "engine/assess.hpp"
+#include "engine/lookup.hpp"
+#include "foundation/text.hpp"
+
+namespace bootsmith::cli {
+
+namespace {
+
+bool passes_filters(const model::Item& item, const ParsedArgs& args) {
+    std::string filter = args.value("--filter");
+    if (!filter.empty()) {
+        std::string part = util::to_lower(filter);
+        auto contains = [&part](const std::string& text) {
+            return util::to_lower(text).find(part) != std::string::npos;
+        };
+        if (!contains(item.name) && !contains(item.command) && !contains(item.kind_label)) {
+            return false;
+        }
+    }
+    if ((args.has("--on") && !item.enabled) || (args.has("--off") && item.enabled)) {
+        return false;
+    }
+    std::string level = args.value("--level");
+    return level.empty() || model::level_name(item.risk.level) == level;
+}
+
+void sort_for_display(std::vector<model::Item>& items) {
+    std::vector<std::pair<std::string, model::Item>> keyed;
+    for (auto& item : items) {
+        std::string key = util::to_lower(item.name);
+        keyed.emplace_back(std::move(key), std::move(item));
+    }
+    std::stable_sort(keyed.begin(), keyed.end(), [](const auto& a, const auto& b) {
+        if (a.second.kind != b.second.kind) {
+            return a.second.kind < b.second.kind;
+        }
+        return a.first < b.first;
+    });
+    items.clear();
+    for (auto& entry : keyed) {
+        items.push_back(std::move(entry.second));
+    }
+}
+
+int print_candidates(Invocation& inv, platform::CandidateList list) {
+    if (!inv.args.has("--all")) {
+        std::erase_if(list.candidates, [](const model::Candidate& c) { return c.system; });
+    }
+    if (inv.args.has("--json")) {
+        std::vector<json::JsonValue> values;
+        for (const auto& candidate : list.candidates) {
+            values.push_back(model::to_json(candidate));
+        }
+        print_json_array(inv.out, std::move(values));
+        return exit_done;
+    }
+    print_system_line(inv.err, inv.engine.system());
+    print_notes(inv.err, list.notes);
+    print_program_table(inv.out, std::move(list.candidates));
+    return exit_done;
+}
+
+}  // namespace
+
+int run_list(Invocation& inv) {
+    bool json_output = inv.args.has("--json");
+    if (!json_output) {
+        print_system_line(inv.err, inv.engine.system());
+    }
+    platform::ScanResult scanned = engine::scan_and_assess(inv.engine);
+    std::vector<model::Item> shown;
+    for (auto& item : scanned.items) {
+        if (passes_filters(item, inv.args)) {
+            shown.push_back(std::move(item));
+        }
+    }
+    sort_for_display(shown);
+    if (json_output) {
+        std::vector<json::JsonValue> values;
+        for (const auto& item : shown) {
+            values.push_back(model::to_json(item));
+        }
+        print_json_array(inv.out, std::move(values));
+        return exit_done;
+    }
+    print_item_table(inv.out, shown);
+    print_notes(inv.err, scanned.notes);
+    return exit_done;
+}
+
+int run_running(Invocation& inv) { return print_candidates(inv, engine::running_programs(inv.engine)); }
+
+int run_apps(Invocation& inv) { return print_candidates(inv, engine::installed_apps(inv.engine)); }
+
+int run_assess(Invocation& inv) {
+    auto item = engine::find_by_text(engine::items(inv.engine), inv.args.positional(1));
+    if (!item) {
+        inv.err << item.error() << "\n";
+        return exit_failed;
+    }
+    print_item_description(inv.out, *item);
+    return exit_done;
+}
+
+}  // namespace bootsmith::cli

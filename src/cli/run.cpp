@@ -1,0 +1,122 @@
+#include "cli/run.hpp"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <functional>
+#include <iostream>
+#include <memory>
+
+#include "cli/command.hpp"
+#include "cli/help.hpp"
+#include "cli/listing_commands.hpp"
+#include "cli/usage.hpp"
+#include "engine/data_folders.hpp"
+#include "foundation/clock.hpp"
+#include "foundation/random.hpp"
+#include "foundation/text.hpp"
+#include "knowledge/store.hpp"
+#include "platform/demo/demo_platform.hpp"
+#include "platform/linux/linux_platform.hpp"
+
+namespace bootsmith::cli {
+
+namespace {
+
+// Arguments that are not UTF-8 are read as ISO-8859-1, one character per byte,
+// so that every text the program handles afterwards is valid UTF-8.
+std::vector<std::string> as_utf8(const std::vector<std::string>& raw) {
+    std::vector<std::string> args;
+    for (const auto& word : raw) {
+        args.push_back(util::is_valid_utf8(word) ? word : util::decode_text(word));
+    }
+    return args;
+}
+
+bool wants_help(const ParsedArgs& args) {
+    return args.command() == "help" || args.has("--help") ||
+           std::find(args.positionals.begin(), args.positionals.end(), "-h") !=
+               args.positionals.end();
+}
+
+// A fresh folder of its own for each demonstration run, so that it never
+// touches the real history or backups.
+std::filesystem::path make_demo_folder() {
+    std::string tmp = util::env_text("TMPDIR");
+    std::filesystem::path base = tmp.empty() ? std::filesystem::path("/tmp") : tmp;
+    for (int attempt = 0; attempt < 10; ++attempt) {
+        std::string suffix = util::random_hex(6).value_or(std::to_string(util::now_unix()));
+        std::filesystem::path folder = base / ("bootsmith-demo-" + suffix);
+        if (::mkdir(folder.c_str(), 0777) == 0) {
+            return folder;
+        }
+    }
+    return base / "bootsmith-demo";
+}
+
+int run_serve(Invocation& inv) {
+    inv.err << "The window is not part of this version yet; the commands of 'bootsmith help' "
+               "do everything it would.\n";
+    return exit_failed;
+}
+
+using Handler = std::function<int(Invocation&)>;
+
+struct Route {
+    std::vector<std::string_view> words;
+    Handler handler;
+};
+
+std::vector<Route> routes() {
+    return {
+        {{"serve", "open"}, run_serve},
+        {{"list"}, run_list},
+        {{"running"}, run_running},
+        {{"apps"}, run_apps},
+        {{"assess"}, run_assess},
+    };
+}
+
+int dispatch(Invocation& inv) {
+    std::string word = inv.args.command();
+    for (const auto& route : routes()) {
+        if (std::find(route.words.begin(), route.words.end(), word) != route.words.end()) {
+            return route.handler(inv);
+        }
+    }
+    inv.err << "Unknown command \"" << word << "\". Try: bootsmith help\n";
+    return exit_usage;
+}
+
+}  // namespace
+
+int run(const std::vector<std::string>& raw_args) {
+    ParsedArgs args = parse_args(as_utf8(raw_args));
+    if (wants_help(args)) {
+        std::cout << help_text();
+        return exit_done;
+    }
+    if (args.command() == "version" || args.has("--version")) {
+        std::cout << version_text();
+        return exit_done;
+    }
+    if (auto status = usage_error(args, std::cerr)) {
+        return *status;
+    }
+    bool demo = args.has("--demo");
+    if (demo) {
+        engine::set_data_folder_override(make_demo_folder());
+    }
+    std::unique_ptr<platform::Platform> platform;
+    if (demo) {
+        platform = std::make_unique<demo::DemoPlatform>();
+    } else {
+        platform = linux_backend::make_linux_platform();
+    }
+    engine::Engine engine(std::move(platform));
+    knowledge::load_store(engine::knowledge_folders(engine.system()));
+    Invocation inv{args, engine, std::cout, std::cerr};
+    return dispatch(inv);
+}
+
+}  // namespace bootsmith::cli

@@ -1,0 +1,270 @@
+#include "engine/assess.hpp"
+
+#include <algorithm>
+
+#include "engine/history.hpp"
+#include "foundation/text.hpp"
+
+namespace bootsmith::engine {
+
+namespace {
+
+using model::Assessment;
+using model::Level;
+
+bool one_of(std::string_view word, std::initializer_list<std::string_view> words) {
+    return std::find(words.begin(), words.end(), word) != words.end();
+}
+
+bool below(Level a, Level b) { return static_cast<int>(a) < static_cast<int>(b); }
+
+// Windows paths of the demonstration use backslashes, Linux ones slashes.
+std::string last_component(std::string_view path) {
+    std::size_t slash = path.find_last_of("/\\");
+    return std::string(slash == std::string_view::npos ? path : path.substr(slash + 1));
+}
+
+std::vector<std::string> names_for_matching(const model::Item& item) {
+    std::vector<std::string> raw = {item.extra.get("short"), item.name};
+    if (one_of(item.kind, {"service", "systemd", "systemd-user", "launchd"})) {
+        std::string file = last_component(item.exe);
+        std::size_t dot = file.rfind('.');
+        raw.push_back(dot == std::string::npos ? file : file.substr(0, dot));
+    }
+    std::vector<std::string> names;
+    for (const auto& text : raw) {
+        std::string name = util::to_lower(util::trim(text));
+        if (!name.empty() && std::find(names.begin(), names.end(), name) == names.end()) {
+            names.push_back(std::move(name));
+        }
+    }
+    return names;
+}
+
+std::string hint_text(const std::vector<std::string>& names, const model::Item& item) {
+    std::string text;
+    for (const auto& name : names) {
+        text += (text.empty() ? "" : " ") + name;
+    }
+    return text + " " + util::to_lower(last_component(item.exe));
+}
+
+Assessment own_entry(const model::Item& item) {
+    Assessment a = Assessment::make(
+        Level::safe,
+        "Made by Bootsmith. Switching it off only stops that program starting; nothing else "
+        "depends on it, and you can switch it back on or remove it at any time.",
+        "high");
+    a.add_reason("The entry carries Bootsmith's own name tag, so Bootsmith knows exactly what it is.");
+    if (item.scope == "machine") {
+        a.add_reason("It applies to every user of this computer.");
+    }
+    return a;
+}
+
+// Judgement from a rule of either layer; the built-in level is never lowered.
+std::optional<Assessment> rule_judgement(const knowledge::KnowledgeStore& store,
+                                         std::string_view os,
+                                         const std::vector<std::string>& names,
+                                         const std::string& hints_text) {
+    using knowledge::LayerId;
+    const knowledge::Rule* u = knowledge::find_rule(rules_for(store, LayerId::installed, os), names);
+    const knowledge::Rule* b = knowledge::find_rule(rules_for(store, LayerId::builtin, os), names);
+    if (u == nullptr && b == nullptr) {
+        return std::nullopt;
+    }
+    bool lowered = u != nullptr && b != nullptr && below(u->level, b->level);
+    bool builtin = u == nullptr || lowered;
+    const knowledge::Rule& rule = builtin ? *b : *u;
+    Assessment a = Assessment::make(rule.level, rule.effect, builtin ? "high" : "medium");
+    if (builtin) {
+        a.add_reason("Recognised from the built-in knowledge of well-known startup items.");
+    } else {
+        std::string source = store.pack ? "update " + store.pack->version : "local";
+        a.add_reason("Recognised from the knowledge in " + source + ".");
+    }
+    if (lowered) {
+        a.add_reason("A knowledge update tried to lower this warning; the built-in level was kept.");
+    }
+    if (!builtin) {
+        const knowledge::Hint* hint = knowledge::find_hint(store.builtin.hints, hints_text);
+        if (hint != nullptr && below(a.level, hint->level)) {
+            a.level = hint->level;
+            a.effect = hint->effect;
+            a.add_reason(
+                "A knowledge update rated this lower than the built-in judgement from its name; "
+                "the built-in level was kept.");
+        }
+    }
+    return a;
+}
+
+std::optional<Assessment> hint_judgement(const knowledge::KnowledgeStore& store,
+                                         const std::string& text) {
+    const knowledge::Hint* hu = knowledge::find_hint(store.installed.hints, text);
+    const knowledge::Hint* hb = knowledge::find_hint(store.builtin.hints, text);
+    const knowledge::Hint* hint = hu;
+    if (hb != nullptr && (hu == nullptr || below(hu->level, hb->level))) {
+        hint = hb;
+    }
+    if (hint == nullptr) {
+        return std::nullopt;
+    }
+    Assessment a = Assessment::make(hint->level, hint->effect, "medium");
+    a.add_reason("Judged by the word \"" + hint->word + "\" in its name; it is not in the built-in list.");
+    return a;
+}
+
+Assessment general_judgement(const model::Item& item) {
+    if (item.origin == "Operating system") {
+        Assessment a = Assessment::make(
+            Level::unknown,
+            "Part of the operating system and not in the built-in list. What switching it off "
+            "does cannot be stated; leave it alone unless you know what it is for.",
+            "low");
+        a.add_reason("It belongs to the operating system, but nothing the program can read says "
+                     "what it is for.");
+        return a;
+    }
+    if (item.scope == "user" || one_of(item.kind, {"run", "autostart", "folder", "login"})) {
+        Assessment a = Assessment::make(
+            Level::safe,
+            "It will simply not open itself when you sign in. You can still open it by hand; "
+            "anything it does in the background (updates, sync, notifications) pauses until you do.",
+            "medium");
+        a.add_reason("An installed program started from your own sign-in. The operating system "
+                     "does not depend on programs started this way.");
+        return a;
+    }
+    Assessment a = Assessment::make(
+        Level::low,
+        "A background service installed by a program. The computer does not need it, but the "
+        "program it belongs to may lose a background feature until the service is started by "
+        "hand.",
+        "medium");
+    a.add_reason("An installed program's service, not part of the operating system, and nothing "
+                 "found depends on it.");
+    return a;
+}
+
+void never_critical_for_ordinary_entries(Assessment& a, const model::Item& item) {
+    if (a.level == Level::critical &&
+        one_of(item.kind, {"run", "folder", "autostart", "cron", "login", "task"})) {
+        a.level = Level::high;
+        a.effect += " It is shown as High rather than Critical because this is an ordinary "
+                    "start-up entry that anyone can add, so its name does not prove it is that "
+                    "system component.";
+    }
+}
+
+void weigh_dependents(Assessment& a, const model::Item& item) {
+    std::size_t n = item.dependents.size();
+    if (n == 0) {
+        if (!one_of(item.kind, {"run", "autostart", "folder", "login"})) {
+            a.add_reason("Dependency check: no enabled item requires it.");
+        }
+        return;
+    }
+    std::string list;
+    for (std::size_t i = 0; i < n && i < 6; ++i) {
+        list += (i == 0 ? "" : ", ") + item.dependents[i];
+    }
+    if (n > 6) {
+        list += " and " + std::to_string(n - 6) + " more";
+    }
+    std::string need = std::to_string(n) + " other item(s) that start with the computer need it: " +
+                       list + ".";
+    if (a.level == Level::safe || a.level == Level::low || a.level == Level::caution) {
+        a.level = Level::high;
+        a.effect = a.effect + " " + need;
+    } else if (a.level == Level::unknown) {
+        a.level = Level::high;
+        a.effect = need;
+    }
+    a.add_reason("Dependency check: " + std::to_string(n) + " enabled item(s) require it: " + list +
+                 ".");
+    if (a.confidence == "low") {
+        a.confidence = "medium";
+    }
+}
+
+void weigh_package(Assessment& a, const model::Item& item) {
+    if (!item.package.empty()) {
+        a.add_reason("Owned by the package \"" + item.package + "\".");
+    }
+    std::string priority = item.extra.get("pkg_priority");
+    bool sure = a.confidence == "high";
+    if ((priority == "essential" || priority == "required") && !sure &&
+        (a.level == Level::safe || a.level == Level::low || a.level == Level::caution ||
+         a.level == Level::unknown)) {
+        a.level = Level::high;
+        a.effect = "Its package is marked by the distribution as required for the system to work. "
+                   "What it does is not in the built-in list.";
+        a.confidence = "medium";
+    } else if (priority == "important" && !sure &&
+               (a.level == Level::safe || a.level == Level::low || a.level == Level::unknown)) {
+        a.level = Level::caution;
+        a.effect = "Its package is marked by the distribution as important. What it does is not "
+                   "in the built-in list.";
+        a.confidence = "medium";
+    }
+    if (!priority.empty()) {
+        a.add_reason("The package priority is \"" + priority + "\".");
+    }
+}
+
+void add_common_reasons(Assessment& a, const model::Item& item) {
+    if (!item.publisher.empty()) {
+        a.add_reason("Published by " + item.publisher + ".");
+    }
+    if (item.running) {
+        a.add_reason("It is running now; switching it off changes the next start, not the current "
+                     "session.");
+    }
+    a.add_reason(item.scope == "machine" ? "It applies to every user of this computer."
+                                         : "It applies to this account only.");
+}
+
+}  // namespace
+
+void assess_item(model::Item& item, const knowledge::KnowledgeStore& store, std::string_view os,
+                 const std::set<std::string>& created_ids) {
+    if (item.managed && !created_ids.contains(item.id)) {
+        item.managed = false;
+        item.origin = "Installed program";
+    }
+    if (item.managed) {
+        item.risk = own_entry(item);
+        return;
+    }
+    std::vector<std::string> names = names_for_matching(item);
+    std::string text = hint_text(names, item);
+    std::optional<Assessment> judged = rule_judgement(store, os, names, text);
+    if (!judged) {
+        judged = hint_judgement(store, text);
+    }
+    Assessment a = judged ? std::move(*judged) : general_judgement(item);
+    never_critical_for_ordinary_entries(a, item);
+    weigh_dependents(a, item);
+    weigh_package(a, item);
+    add_common_reasons(a, item);
+    item.risk = std::move(a);
+}
+
+platform::ScanResult scan_and_assess(Engine& engine) {
+    platform::ScanResult result = engine.platform().scan();
+    std::set<std::string> created;
+    for (const auto& record : read_records(engine.system())) {
+        if (record.action == "create" && record.ok) {
+            created.insert(record.id);
+        }
+    }
+    auto store = knowledge::current_store();
+    for (auto& item : result.items) {
+        assess_item(item, *store, engine.system().os, created);
+    }
+    engine.store_items(result.items);
+    return result;
+}
+
+}  // namespace bootsmith::engine

@@ -1,0 +1,163 @@
+#include "engine/history.hpp"
+
+#include <algorithm>
+#include <atomic>
+#include <cmath>
+#include <limits>
+#include <set>
+
+#include "engine/data_folders.hpp"
+#include "foundation/clock.hpp"
+#include "foundation/file_bytes.hpp"
+#include "foundation/files.hpp"
+
+namespace bootsmith::engine {
+
+namespace {
+
+std::atomic<std::uint64_t> last_seq{0};
+
+const char* const journal_name = "journal.jsonl";
+
+std::uint64_t to_unsigned(const json::JsonValue* value) {
+    auto number = value ? value->as_number() : std::nullopt;
+    if (!number || std::isnan(*number) || *number <= 0) {
+        return 0;
+    }
+    if (*number >= 18446744073709551615.0) {
+        return std::numeric_limits<std::uint64_t>::max();
+    }
+    return static_cast<std::uint64_t>(*number);
+}
+
+model::StoredSpec spec_from_json(const json::JsonValue* value) {
+    model::StoredSpec spec;
+    const json::JsonObject* members = value ? value->as_object() : nullptr;
+    if (members == nullptr) {
+        return spec;
+    }
+    for (const auto& member : *members) {
+        auto text = member.value.as_str();
+        spec.emplace_back(member.key, text ? std::string(*text) : std::string());
+    }
+    return spec;
+}
+
+void read_folder(const std::filesystem::path& folder, std::vector<JournalRecord>& records) {
+    auto bytes = util::read_file_bytes(folder / journal_name);
+    if (!bytes) {
+        return;
+    }
+    std::string_view rest = *bytes;
+    while (!rest.empty()) {
+        std::size_t end = rest.find('\n');
+        std::string_view line = rest.substr(0, end);
+        rest = end == std::string_view::npos ? std::string_view() : rest.substr(end + 1);
+        if (line.find_first_not_of(" \t\r\n") == std::string_view::npos) {
+            continue;
+        }
+        auto value = json::parse(line);
+        if (value && value->is_object()) {
+            records.push_back(record_from_json(*value));
+        }
+    }
+}
+
+}  // namespace
+
+json::JsonValue to_json(const JournalRecord& record) {
+    json::JsonValue spec = json::JsonValue::object();
+    for (const auto& [key, value] : record.spec) {
+        spec = std::move(spec).with_str(key, value);
+    }
+    return json::JsonValue::object()
+        .with_u64("seq", record.seq)
+        .with_str("time", record.time)
+        .with_str("action", record.action)
+        .with_str("id", record.id)
+        .with_str("name", record.name)
+        .with_str("detail", record.detail)
+        .with_bool("ok", record.ok)
+        .with_u64("of", record.of)
+        .with("spec", std::move(spec))
+        .with_bool("stop_now", record.stop_now);
+}
+
+JournalRecord record_from_json(const json::JsonValue& value) {
+    JournalRecord record;
+    record.seq = to_unsigned(value.get("seq"));
+    record.time = value.get_str("time");
+    record.action = value.get_str("action");
+    record.id = value.get_str("id");
+    record.name = value.get_str("name");
+    record.detail = value.get_str("detail");
+    record.ok = value.get_bool("ok");
+    record.of = to_unsigned(value.get("of"));
+    record.spec = spec_from_json(value.get("spec"));
+    record.stop_now = value.get_bool("stop_now");
+    return record;
+}
+
+std::uint64_t next_seq() {
+    std::uint64_t now = util::now_millis();
+    std::uint64_t last = last_seq.load();
+    std::uint64_t next = 0;
+    do {
+        next = now > last ? now : last + 1;
+    } while (!last_seq.compare_exchange_weak(last, next));
+    return next;
+}
+
+Status append_record(const platform::SystemInfo& system, JournalRecord record) {
+    record.seq = next_seq();
+    if (record.time.empty()) {
+        record.time = util::now_text();
+    }
+    std::filesystem::path folder = data_folder(system);
+    BOOTSMITH_CHECK(util::create_folders(folder));
+    return util::append_line(folder / journal_name, json::to_text(to_json(record)));
+}
+
+std::vector<JournalRecord> read_records(const platform::SystemInfo& system) {
+    std::vector<JournalRecord> records;
+    for (const auto& folder : folders_to_read(system)) {
+        read_folder(folder, records);
+    }
+    std::stable_sort(records.begin(), records.end(),
+                     [](const auto& a, const auto& b) { return a.seq < b.seq; });
+    auto same_seq = [](const auto& a, const auto& b) { return a.seq == b.seq; };
+    records.erase(std::unique(records.begin(), records.end(), same_seq), records.end());
+    return records;
+}
+
+std::vector<HistoryEntry> history_list(const platform::SystemInfo& system) {
+    std::vector<JournalRecord> records = read_records(system);
+    std::set<std::uint64_t> undone;
+    for (const auto& record : records) {
+        if (record.action == "undo" && record.ok) {
+            undone.insert(record.of);
+        }
+    }
+    static const std::set<std::string> undoable = {"enable", "disable", "create", "remove"};
+    std::vector<HistoryEntry> entries;
+    for (auto it = records.rbegin(); it != records.rend(); ++it) {
+        HistoryEntry entry{*it, undone.contains(it->seq), false};
+        entry.can_undo = !entry.undone && it->ok && undoable.contains(it->action);
+        entries.push_back(std::move(entry));
+    }
+    return entries;
+}
+
+model::StoredSpec creation_spec(const std::vector<JournalRecord>& records,
+                                const model::Item& item) {
+    for (auto it = records.rbegin(); it != records.rend(); ++it) {
+        if (it->action == "create" && it->ok && it->id == item.id) {
+            return it->spec;
+        }
+    }
+    return model::to_stored({item.name, item.command, item.exe, item.extra.get("workdir"),
+                             item.extra.get("mode"), item.extra.get("run_as"),
+                             item.description});
+}
+
+}  // namespace bootsmith::engine

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <vector>
+
+#include "model/item.hpp"
+
+namespace bootsmith::demo {
+
+/// The invented computer's start-up items, in scan order.
+[[nodiscard]] std::vector<model::Item> initial_items(bool with_markup_item);
+/// Running programs that could be added, before filtering.
+[[nodiscard]] std::vector<model::Candidate> process_candidates();
+/// The running service that only starts on demand; always offered.
+[[nodiscard]] model::Candidate service_candidate();
+/// Installed applications, before filtering.
+[[nodiscard]] std::vector<model::Candidate> app_candidates();
+
+}  // namespace bootsmith::demo
