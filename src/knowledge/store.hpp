@@ -50,6 +50,10 @@ enum class LayerId { builtin, installed };
 /// The first hint whose word occurs in the (lower-cased) text.
 [[nodiscard]] const Hint* find_hint(const std::vector<Hint>& hints, std::string_view text);
 
+/// Builds a complete store from a built-in pack text and the knowledge folders
+/// (in order; the first is the writable one), without touching the current one.
+[[nodiscard]] KnowledgeStore build_store(
+    std::string_view builtin_text, const std::vector<std::filesystem::path>& knowledge_folders);
 /// Builds a store from the built-in pack and the knowledge folders (in order;
 /// the first is the writable one) and makes it the current one.
 void load_store(const std::vector<std::filesystem::path>& knowledge_folders);
@@ -62,6 +66,9 @@ struct KnowledgeSettings {
     std::string last_check;
     std::string last_result;
 };
+
+/// Appends the lists of `source` to `merged`, skipping entries already present.
+void merge_locations(KnowledgeLocations& merged, const KnowledgeLocations& source);
 
 /// The maker's default update address.
 [[nodiscard]] std::string default_update_url();
