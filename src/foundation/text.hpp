@@ -21,6 +21,21 @@ using Pairs = std::vector<std::pair<std::string, std::string>>;
 /// ISO-8859-1, so that no input is ever rejected.
 [[nodiscard]] std::string decode_text(std::string_view bytes);
 
+/// One character read from UTF-8 text.
+struct Utf8Char {
+    char32_t code = 0;       ///< the code point, or the byte itself when not valid
+    std::size_t length = 1;  ///< bytes taken: 1 to 4; always 1 for an invalid byte
+    bool valid = false;
+};
+
+/// Reads the character that starts at `pos` (which must be < text.size()).
+/// Overlong forms, surrogates and values above U+10FFFF are not valid.
+[[nodiscard]] Utf8Char read_utf8_char(std::string_view text, std::size_t pos);
+
+/// Appends the UTF-8 form of a code point (U+FFFD for a surrogate or a value
+/// above U+10FFFF).
+void append_utf8(std::string& out, char32_t code);
+
 /// The value of an environment variable, or "" when unset or not valid UTF-8.
 [[nodiscard]] std::string env_text(const char* name);
 

@@ -1,0 +1,172 @@
+// Writing files so that readers see either the old or the new content whole.
+#include "foundation/files.hpp"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <ctime>
+#include <string>
+#include <system_error>
+
+namespace bootsmith::util {
+namespace {
+
+// strerror_r comes in a GNU form (returns the text) and a POSIX form (fills the
+// buffer); these two overloads accept whichever the C library declares.
+[[maybe_unused]] const char* error_text_of(const char* text, const char*) {
+    return text;
+}
+[[maybe_unused]] const char* error_text_of(int status, const char* buffer) {
+    return status == 0 ? buffer : "Unknown error";
+}
+
+// Names may collide when two threads write into one folder within the same
+// nanosecond reading; O_EXCL catches that and a new name is tried.
+constexpr int temp_name_attempts = 100;
+
+std::filesystem::path temp_path_for(const std::filesystem::path& path) {
+    timespec now{};
+    ::clock_gettime(CLOCK_REALTIME, &now);
+    std::string name =
+        ".bootsmith-" + std::to_string(::getpid()) + "-" + std::to_string(now.tv_nsec) + ".tmp";
+    return path.parent_path() / name;
+}
+
+// Writes all of `data`, resuming after interruptions and partial writes.
+bool write_all(int fd, std::string_view data) {
+    while (!data.empty()) {
+        ssize_t done = ::write(fd, data.data(), data.size());
+        if (done < 0 && errno == EINTR) {
+            continue;
+        }
+        if (done <= 0) {
+            if (done == 0) {
+                errno = EIO;
+            }
+            return false;
+        }
+        data.remove_prefix(static_cast<std::size_t>(done));
+    }
+    return true;
+}
+
+// Opens a new temporary file beside `path`; never follows or reuses an
+// existing name.
+int open_temp(const std::filesystem::path& path, std::filesystem::path& temp) {
+    for (int attempt = 0; attempt < temp_name_attempts; ++attempt) {
+        temp = temp_path_for(path);
+        int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+        if (fd >= 0 || errno != EEXIST) {
+            return fd;
+        }
+    }
+    return -1;
+}
+
+// Fills and settles the open temporary file; on failure says which step broke.
+std::expected<void, WriteFailure::Step> fill_temp(int fd, std::string_view data, unsigned mode,
+                                                  std::optional<FileOwner> owner) {
+    if (!write_all(fd, data)) {
+        return std::unexpected(WriteFailure::Step::write_temp);
+    }
+    if (::fchmod(fd, static_cast<mode_t>(mode & 07777)) != 0) {
+        return std::unexpected(WriteFailure::Step::replace);
+    }
+    // fchown clears set-id bits, so the mode is set again afterwards.
+    if (owner && (::fchown(fd, owner->uid, owner->gid) != 0 ||
+                  ::fchmod(fd, static_cast<mode_t>(mode & 07777)) != 0)) {
+        return std::unexpected(WriteFailure::Step::replace);
+    }
+    if (::fsync(fd) != 0) {
+        return std::unexpected(WriteFailure::Step::write_temp);
+    }
+    return {};
+}
+
+// Makes the rename itself durable; a failure here changes nothing for readers.
+void sync_folder(const std::filesystem::path& folder) {
+    int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+}
+
+std::string write_failure_text(const std::filesystem::path& path, const WriteFailure& failure) {
+    return "cannot write " + path.string() + ": " + system_error_text(failure.error_number);
+}
+
+}  // namespace
+
+std::string system_error_text(int error_number) {
+    char buffer[256] = {};
+    return error_text_of(::strerror_r(error_number, buffer, sizeof buffer), buffer);
+}
+
+std::expected<void, WriteFailure> write_file_atomic(const std::filesystem::path& path,
+                                                    std::string_view data, unsigned mode,
+                                                    std::optional<FileOwner> owner) {
+    std::filesystem::path temp;
+    int fd = open_temp(path, temp);
+    if (fd < 0) {
+        return std::unexpected(WriteFailure{WriteFailure::Step::write_temp, temp.string(), errno});
+    }
+    auto filled = fill_temp(fd, data, mode, owner);
+    int error_number = errno;
+    if (::close(fd) != 0 && filled) {
+        filled = std::unexpected(WriteFailure::Step::write_temp);
+        error_number = errno;
+    }
+    if (filled && ::rename(temp.c_str(), path.c_str()) != 0) {
+        filled = std::unexpected(WriteFailure::Step::replace);
+        error_number = errno;
+    }
+    if (!filled) {
+        ::unlink(temp.c_str());
+        return std::unexpected(WriteFailure{filled.error(), temp.string(), error_number});
+    }
+    sync_folder(path.parent_path());
+    return {};
+}
+
+Status replace_file(const std::filesystem::path& path, std::string_view data, unsigned mode) {
+    auto written = write_file_atomic(path, data, mode);
+    if (!written) {
+        return fail(write_failure_text(path, written.error()));
+    }
+    return {};
+}
+
+Status append_line(const std::filesystem::path& path, std::string_view line) {
+    int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        return fail("cannot write " + path.string() + ": " + system_error_text(errno));
+    }
+    // One write call, so that lines appended by other writers never interleave.
+    std::string whole(line);
+    whole += '\n';
+    bool written = write_all(fd, whole);
+    int error_number = errno;
+    if (::close(fd) != 0 && written) {
+        written = false;
+        error_number = errno;
+    }
+    if (!written) {
+        return fail("cannot write " + path.string() + ": " + system_error_text(error_number));
+    }
+    return {};
+}
+
+Status create_folders(const std::filesystem::path& folder) {
+    std::error_code error;
+    std::filesystem::create_directories(folder, error);
+    if (error) {
+        return fail("cannot create " + folder.string() + ": " + error.message());
+    }
+    return {};
+}
+
+}  // namespace bootsmith::util

@@ -1,0 +1,74 @@
+// Trimming, shortening and padding, all counted in characters rather than bytes.
+#include "foundation/text.hpp"
+#include "foundation/unicode_case.hpp"
+
+namespace bootsmith::util {
+namespace {
+
+constexpr std::string_view ellipsis = "\u2026";
+
+// The byte offset just after the first `n` characters (or the text's end).
+std::size_t offset_of_char(std::string_view text, std::size_t n) {
+    std::size_t pos = 0;
+    for (std::size_t i = 0; i < n && pos < text.size(); ++i) {
+        pos += read_utf8_char(text, pos).length;
+    }
+    return pos;
+}
+
+}  // namespace
+
+bool starts_with_space(std::string_view text, std::size_t& length) {
+    if (text.empty()) {
+        return false;
+    }
+    Utf8Char c = read_utf8_char(text, 0);
+    if (!c.valid || !is_white_space(c.code)) {
+        return false;
+    }
+    length = c.length;
+    return true;
+}
+
+std::string_view trim(std::string_view text) {
+    std::size_t start = 0;
+    std::size_t length = 0;
+    while (starts_with_space(text.substr(start), length)) {
+        start += length;
+    }
+    // Walk forward, since UTF-8 cannot be decoded reliably from the end.
+    std::size_t end = start;
+    std::size_t pos = start;
+    while (pos < text.size()) {
+        if (starts_with_space(text.substr(pos), length)) {
+            pos += length;
+        } else {
+            pos += read_utf8_char(text, pos).length;
+            end = pos;
+        }
+    }
+    return text.substr(start, end - start);
+}
+
+std::string shorten(std::string_view text, std::size_t n) {
+    if (char_count(text) <= n) {
+        return std::string(text);
+    }
+    if (n == 0) {
+        return {};
+    }
+    std::string out(text.substr(0, offset_of_char(text, n - 1)));
+    out += ellipsis;
+    return out;
+}
+
+std::string pad_right(std::string_view text, std::size_t width) {
+    std::string out(text);
+    std::size_t count = char_count(text);
+    if (count < width) {
+        out.append(width - count, ' ');
+    }
+    return out;
+}
+
+}  // namespace bootsmith::util

@@ -1,0 +1,169 @@
+#!/usr/bin/env python3
+"""Writes src/foundation/unicode_case_data.inc: the full lower- and upper-case
+mappings and the White_Space property, taken from the Unicode Character
+Database (Debian package unicode-data).
+
+Usage: tools/gen_unicode_case.py [UCD folder] [output file]
+
+Simple (one to one) mappings are stored as runs: a first and last code point,
+a step of 1 or 2 and the distance to the mapped character, which turns about
+2800 mappings into a few hundred rows. Mappings that SpecialCasing.txt gives
+without a condition and that differ from the simple one (one character to
+several, such as U+00DF to "SS") are stored one by one. Conditional mappings
+(final sigma, Lithuanian, Turkish) are left out: they depend on context or
+language, which the program does not know.
+"""
+
+import os
+import re
+import sys
+
+DEFAULT_UCD = "/usr/share/unicode"
+DEFAULT_OUT = os.path.join(os.path.dirname(__file__), "..", "src", "foundation",
+                           "unicode_case_data.inc")
+
+
+def ucd_version(ucd):
+    with open(os.path.join(ucd, "SpecialCasing.txt"), encoding="utf-8") as f:
+        match = re.search(r"SpecialCasing-([0-9.]+)\.txt", f.readline())
+    return match.group(1) if match else "unknown"
+
+
+def read_simple(ucd):
+    """code point -> (upper, lower) simple mappings; ranges in the file have none."""
+    upper, lower = {}, {}
+    with open(os.path.join(ucd, "UnicodeData.txt"), encoding="utf-8") as f:
+        for line in f:
+            fields = line.rstrip("\n").split(";")
+            code = int(fields[0], 16)
+            if fields[12]:
+                upper[code] = int(fields[12], 16)
+            if fields[13]:
+                lower[code] = int(fields[13], 16)
+    return upper, lower
+
+
+def read_special(ucd):
+    """code point -> (lower sequence, upper sequence) of unconditional entries."""
+    special = {}
+    with open(os.path.join(ucd, "SpecialCasing.txt"), encoding="utf-8") as f:
+        for line in f:
+            data = line.split("#", 1)[0].strip()
+            if not data:
+                continue
+            fields = [part.strip() for part in data.split(";")]
+            if len(fields) > 4 and fields[4]:
+                continue
+            code = int(fields[0], 16)
+            lower = [int(x, 16) for x in fields[1].split()]
+            upper = [int(x, 16) for x in fields[3].split()]
+            special[code] = (lower, upper)
+    return special
+
+
+def read_white_space(ucd):
+    ranges = []
+    with open(os.path.join(ucd, "PropList.txt"), encoding="utf-8") as f:
+        for line in f:
+            data = line.split("#", 1)[0].strip()
+            if not data:
+                continue
+            codes, prop = [part.strip() for part in data.split(";")]
+            if prop != "White_Space":
+                continue
+            first, _, last = codes.partition("..")
+            ranges.append((int(first, 16), int(last or first, 16)))
+    return sorted(ranges)
+
+
+def runs(mapping):
+    """Groups sorted one-to-one mappings into runs of equal step and distance.
+
+    A run of step 2 only grows over a code point whose neighbour has no
+    mapping of its own, so runs never overlap and a lookup can search by the
+    first code point alone.
+    """
+    result = []
+    for code in sorted(mapping):
+        delta = mapping[code] - code
+        if result:
+            first, last, step, run_delta = result[-1]
+            gap = code - last
+            if run_delta == delta and ((first == last and gap in (1, 2)) or gap == step):
+                result[-1] = (first, code, gap, delta)
+                continue
+        result.append((code, code, 1, delta))
+    return result
+
+
+def full_extras(simple, special, which):
+    """Entries whose full mapping differs from the simple one."""
+    extras = {}
+    for code, sequences in special.items():
+        sequence = sequences[which]
+        if sequence != [simple.get(code, code)]:
+            extras[code] = sequence
+    return extras
+
+
+def rows(items, width=100):
+    """Packs the items into indented lines of at most `width` columns."""
+    lines, line = [], "   "
+    for item in items:
+        if len(line) + 1 + len(item) > width:
+            lines.append(line)
+            line = "   "
+        line += " " + item
+    lines.append(line)
+    return "\n".join(lines)
+
+
+def run_rows(mapping):
+    items = ["{0x%X, 0x%X, %d, %d}," % run for run in runs(mapping)]
+    return rows(items)
+
+
+def extra_rows(extras):
+    items = []
+    for code in sorted(extras):
+        sequence = extras[code] + [0] * (3 - len(extras[code]))
+        items.append("{0x%X, {0x%X, 0x%X, 0x%X}}," % (code, *sequence))
+    return rows(items)
+
+
+def main():
+    ucd = sys.argv[1] if len(sys.argv) > 1 else DEFAULT_UCD
+    out = sys.argv[2] if len(sys.argv) > 2 else DEFAULT_OUT
+    upper, lower = read_simple(ucd)
+    special = read_special(ucd)
+    white = rows(["{0x%X, 0x%X}," % pair for pair in read_white_space(ucd)])
+    text = f"""// Generated by tools/gen_unicode_case.py from the Unicode Character Database
+// {ucd_version(ucd)}. Do not edit; run the tool again for a newer Unicode version.
+// Included by unicode_case.cpp, which defines CaseRun, FullMapping and SpaceRange.
+
+constexpr CaseRun lower_runs[] = {{
+{run_rows(lower)}
+}};
+
+constexpr CaseRun upper_runs[] = {{
+{run_rows(upper)}
+}};
+
+constexpr FullMapping lower_full[] = {{
+{extra_rows(full_extras(lower, special, 0))}
+}};
+
+constexpr FullMapping upper_full[] = {{
+{extra_rows(full_extras(upper, special, 1))}
+}};
+
+constexpr SpaceRange white_space[] = {{
+{white}
+}};
+"""
+    with open(out, "w", encoding="utf-8") as f:
+        f.write(text)
+
+
+if __name__ == "__main__":
+    main()
