@@ -1,0 +1,222 @@
+#include <gtest/gtest.h>
+
+#include "engine/assess.hpp"
+
+namespace bootsmith::engine {
+namespace {
+
+using knowledge::Hint;
+using knowledge::KnowledgeStore;
+using knowledge::Rule;
+using model::Item;
+using model::Level;
+
+Item linux_unit(std::string name) {
+    Item item("systemd", "systemd service", "machine", "/lib/systemd/system/" + name, name);
+    item.enabled = true;
+    return item;
+}
+
+Item autostart(std::string name) {
+    Item item("autostart", "Desktop autostart (this user)", "user", "/home/u/.config/autostart",
+              name);
+    item.enabled = true;
+    return item;
+}
+
+Item assessed(Item item, const KnowledgeStore& store, const std::set<std::string>& created = {}) {
+    assess_item(item, store, "linux", created);
+    return item;
+}
+
+bool has_reason(const Item& item, std::string_view reason) {
+    for (const auto& r : item.risk.reasons) {
+        if (r == reason) {
+            return true;
+        }
+    }
+    return false;
+}
+
+TEST(Assess, ManagedItemWithoutCreateRecordIsAnOrdinaryProgram) {
+    KnowledgeStore store;
+    Item item = autostart("bootsmith-tool");
+    item.managed = true;
+    item.origin = "Created by Bootsmith";
+    Item result = assessed(item, store);
+    EXPECT_FALSE(result.managed);
+    EXPECT_EQ(result.origin, "Installed program");
+    EXPECT_EQ(result.risk.level, Level::safe);
+    EXPECT_EQ(result.risk.confidence, "medium");
+}
+
+TEST(Assess, OwnEntryIsSafeWhateverTheKnowledgeSays) {
+    KnowledgeStore store;
+    store.builtin.rules.linux_rules = {{"bootsmith-*", "Something vital.", Level::critical}};
+    for (const auto& [scope, reasons] : {std::pair{"user", 1u}, std::pair{"machine", 2u}}) {
+        Item item("systemd", "systemd service", scope, "/etc/systemd/system", "bootsmith-x");
+        item.managed = true;
+        Item result = assessed(item, store, {item.id});
+        EXPECT_TRUE(result.managed);
+        EXPECT_EQ(result.risk.level, Level::safe);
+        EXPECT_EQ(result.risk.confidence, "high");
+        EXPECT_EQ(result.risk.reasons.size(), reasons) << scope;
+    }
+}
+
+TEST(Assess, UpdateCannotLowerABuiltInLevel) {
+    KnowledgeStore store;
+    store.builtin.rules.linux_rules = {{"ssh", "Remote logins stop.", Level::high}};
+    store.installed.rules.linux_rules = {{"ssh", "Nothing much.", Level::low}};
+    store.pack = knowledge::InstalledPack{"2027.1.1", "2027-01-01", "newer"};
+    Item result = assessed(linux_unit("ssh"), store);
+    EXPECT_EQ(result.risk.level, Level::high);
+    EXPECT_EQ(result.risk.effect, "Remote logins stop.");
+    EXPECT_EQ(result.risk.confidence, "high");
+    EXPECT_TRUE(has_reason(result, "Recognised from the built-in knowledge of well-known startup items."));
+    EXPECT_TRUE(has_reason(
+        result, "A knowledge update tried to lower this warning; the built-in level was kept."));
+}
+
+TEST(Assess, UpdateRuleSourceNamesTheInstalledVersionOrLocal) {
+    KnowledgeStore store;
+    store.installed.rules.linux_rules = {{"acme", "Acme stops.", Level::low}};
+    Item local = assessed(linux_unit("acme"), store);
+    EXPECT_EQ(local.risk.confidence, "medium");
+    EXPECT_TRUE(has_reason(local, "Recognised from the knowledge in local."));
+    store.pack = knowledge::InstalledPack{"2027.1.1", "", ""};
+    Item updated = assessed(linux_unit("acme"), store);
+    EXPECT_TRUE(has_reason(updated, "Recognised from the knowledge in update 2027.1.1."));
+}
+
+TEST(Assess, BuiltInHintRaisesAnUpdateRuleThatRatesLower) {
+    KnowledgeStore store;
+    store.installed.rules.linux_rules = {{"acme-*", "Acme stops.", Level::caution}};
+    store.builtin.hints = {{"antivirus", "Unprotected.", Level::high}};
+    Item result = assessed(linux_unit("acme-antivirus"), store);
+    EXPECT_EQ(result.risk.level, Level::high);
+    EXPECT_EQ(result.risk.effect, "Unprotected.");
+    EXPECT_TRUE(has_reason(result,
+                           "A knowledge update rated this lower than the built-in judgement from "
+                           "its name; the built-in level was kept."));
+}
+
+TEST(Assess, CriticalRuleOnAnOrdinaryEntryIsShownAsHigh) {
+    KnowledgeStore store;
+    store.builtin.rules.linux_rules = {{"dbus", "The message bus.", Level::critical}};
+    Item entry = assessed(autostart("dbus"), store);
+    EXPECT_EQ(entry.risk.level, Level::high);
+    EXPECT_TRUE(entry.risk.effect.starts_with("The message bus. It is shown as High rather than "
+                                              "Critical because"));
+    EXPECT_FALSE(entry.risk.blocked());
+    Item unit = assessed(linux_unit("dbus"), store);
+    EXPECT_EQ(unit.risk.level, Level::critical);
+    EXPECT_TRUE(unit.risk.blocked());
+}
+
+TEST(Assess, SevenDependentsNameSixAndCountTheRest) {
+    KnowledgeStore store;
+    store.builtin.rules.linux_rules = {{"base", "Base stops.", Level::low}};
+    Item item = linux_unit("base");
+    item.dependents = {"a", "b", "c", "d", "e", "f", "g"};
+    Item result = assessed(item, store);
+    EXPECT_EQ(result.risk.level, Level::high);
+    EXPECT_EQ(result.risk.effect,
+              "Base stops. 7 other item(s) that start with the computer need it: a, b, c, d, e, f "
+              "and 1 more.");
+    EXPECT_TRUE(has_reason(
+        result, "Dependency check: 7 enabled item(s) require it: a, b, c, d, e, f and 1 more."));
+}
+
+TEST(Assess, OperatingSystemItemWithoutRuleIsUnknownUntilSomethingNeedsIt) {
+    KnowledgeStore store;
+    Item item = linux_unit("oem-panel");
+    item.origin = "Operating system";
+    Item alone = assessed(item, store);
+    EXPECT_EQ(alone.risk.level, Level::unknown);
+    EXPECT_EQ(alone.risk.confidence, "low");
+    EXPECT_TRUE(alone.risk.needs_ack());
+    EXPECT_TRUE(has_reason(alone, "Dependency check: no enabled item requires it."));
+
+    item.dependents = {"panel-client"};
+    Item needed = assessed(item, store);
+    EXPECT_EQ(needed.risk.level, Level::high);
+    EXPECT_EQ(needed.risk.effect,
+              "1 other item(s) that start with the computer need it: panel-client.");
+    EXPECT_EQ(needed.risk.confidence, "medium");
+}
+
+TEST(Assess, PackagePriority) {
+    struct Case {
+        const char* priority;
+        bool with_rule;
+        Level rule_level;
+        Level expected;
+    };
+    const Case cases[] = {
+        {"important", false, Level::safe, Level::caution},
+        {"required", false, Level::safe, Level::high},
+        {"essential", false, Level::safe, Level::high},
+        // A built-in rule gives high confidence, which the priority never overrides.
+        {"important", true, Level::low, Level::low},
+        {"required", true, Level::low, Level::low},
+        {"important", true, Level::high, Level::high},
+        {"standard", false, Level::safe, Level::low},
+    };
+    for (const Case& c : cases) {
+        KnowledgeStore store;
+        if (c.with_rule) {
+            store.builtin.rules.linux_rules = {{"pkgunit", "Rule effect.", c.rule_level}};
+        }
+        Item item = linux_unit("pkgunit");
+        item.package = "pkg";
+        item.extra.set("pkg_priority", c.priority);
+        Item result = assessed(item, store);
+        EXPECT_EQ(result.risk.level, c.expected) << c.priority << " rule=" << c.with_rule;
+        EXPECT_TRUE(has_reason(result, std::string("The package priority is \"") + c.priority +
+                                           "\"."));
+        EXPECT_TRUE(has_reason(result, "Owned by the package \"pkg\"."));
+    }
+}
+
+TEST(Assess, ServiceProgramFileNameIsAlsoMatched) {
+    KnowledgeStore store;
+    store.builtin.rules.windows = {{"spoolsv", "Printing stops.", Level::caution}};
+    Item item("service", "Windows service", "machine", "Services", "PrintThing");
+    item.exe = "C:\\Windows\\System32\\spoolsv.exe";
+    assess_item(item, store, "windows", {});
+    EXPECT_EQ(item.risk.effect, "Printing stops.");
+    Item run("run", "Registry (Run, this user)", "user", "HKCU\\Run\\64", "PrintThing");
+    run.exe = item.exe;
+    assess_item(run, store, "windows", {});
+    EXPECT_EQ(run.risk.level, Level::safe) << "only services are matched by their program file";
+}
+
+TEST(Assess, HintOfTheInstalledLayerLowerThanTheBuiltInOneLoses) {
+    KnowledgeStore store;
+    store.builtin.hints = {{"backup", "Backups stop.", Level::caution}};
+    store.installed.hints = {{"backup", "Fine.", Level::safe}};
+    Item result = assessed(autostart("nightly-backup"), store);
+    EXPECT_EQ(result.risk.level, Level::caution);
+    EXPECT_EQ(result.risk.effect, "Backups stop.");
+    EXPECT_TRUE(has_reason(result, "Judged by the word \"backup\" in its name; it is not in the "
+                                   "built-in list."));
+}
+
+TEST(Assess, CommonReasonsComeLastInOrder) {
+    KnowledgeStore store;
+    Item item = autostart("tool");
+    item.publisher = "Acme";
+    item.running = true;
+    Item result = assessed(item, store);
+    ASSERT_GE(result.risk.reasons.size(), 3u);
+    auto n = result.risk.reasons.size();
+    EXPECT_EQ(result.risk.reasons[n - 3], "Published by Acme.");
+    EXPECT_EQ(result.risk.reasons[n - 2],
+              "It is running now; switching it off changes the next start, not the current "
+              "session.");
+    EXPECT_EQ(result.risk.reasons[n - 1], "It applies to this account only.");
+}
+
+}  // namespace
+}  // namespace bootsmith::engine
