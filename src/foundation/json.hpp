@@ -21,7 +21,7 @@ using JsonObject = std::vector<JsonMember>;
 /// The program's JSON value: null, boolean, number (always a double), string,
 /// array or object. Copying a value copies the whole tree.
 class JsonValue {
-public:
+  public:
     /// The tag numbering is part of the format's definition.
     enum class Type { Null = 0, Bool = 1, Number = 2, String = 3, Array = 4, Object = 5 };
 
@@ -71,6 +71,8 @@ public:
     [[nodiscard]] JsonValue with(std::string_view key, JsonValue value) &&;
     [[nodiscard]] JsonValue with_str(std::string_view key, std::string_view text) &&;
     [[nodiscard]] JsonValue with_str(std::string_view key, std::string&& text) &&;
+    /// Lets a string literal choose between the two forms above.
+    [[nodiscard]] JsonValue with_str(std::string_view key, const char* text) &&;
     [[nodiscard]] JsonValue with_num(std::string_view key, double number) &&;
     [[nodiscard]] JsonValue with_u64(std::string_view key, std::uint64_t number) &&;
     [[nodiscard]] JsonValue with_bool(std::string_view key, bool value) &&;
@@ -82,7 +84,7 @@ public:
 
     friend bool operator==(const JsonValue& a, const JsonValue& b);
 
-private:
+  private:
     std::variant<std::monostate, bool, double, std::string, JsonArray, JsonObject> m_value;
 };
 
