@@ -7,9 +7,11 @@
 #include <iostream>
 #include <memory>
 
+#include "cli/change_commands.hpp"
 #include "cli/command.hpp"
 #include "cli/help.hpp"
 #include "cli/listing_commands.hpp"
+#include "cli/maintenance_commands.hpp"
 #include "cli/usage.hpp"
 #include "engine/data_folders.hpp"
 #include "foundation/clock.hpp"
@@ -74,6 +76,15 @@ std::vector<Route> routes() {
         {{"running"}, run_running},
         {{"apps"}, run_apps},
         {{"assess"}, run_assess},
+        {{"disable", "enable"}, run_switch},
+        {{"add"}, run_add},
+        {{"remove"}, run_remove},
+        {{"backup"}, run_backup},
+        {{"backups"}, run_backups},
+        {{"restore"}, run_restore},
+        {{"doctor"}, run_doctor},
+        {{"history"}, run_history},
+        {{"undo"}, run_undo},
     };
 }
 

@@ -22,7 +22,7 @@ std::optional<model::Candidate> candidate_with_id(const std::vector<model::Candi
     return it == list.end() ? std::nullopt : std::optional<model::Candidate>(*it);
 }
 
-std::string quoted(std::string_view text) { return "\"" + std::string(text) + "\""; }
+std::string in_quotes(std::string_view text) { return "\"" + std::string(text) + "\""; }
 
 }  // namespace
 
@@ -75,7 +75,7 @@ Result<model::Item> find_by_text(const std::vector<model::Item>& items, std::str
         return *named.front();
     }
     if (named.size() > 1) {
-        std::string message = std::to_string(named.size()) + " items are called " + quoted(text) +
+        std::string message = std::to_string(named.size()) + " items are called " + in_quotes(text) +
                               "; use the full id:";
         for (const auto* item : named) {
             message += "\n  " + item->id;
@@ -90,12 +90,12 @@ Result<model::Item> find_by_text(const std::vector<model::Item>& items, std::str
         }
     }
     if (matching.empty()) {
-        return fail("nothing matches " + quoted(text));
+        return fail("nothing matches " + in_quotes(text));
     }
     if (matching.size() == 1) {
         return *matching.front();
     }
-    std::string message = std::to_string(matching.size()) + " items match " + quoted(text) +
+    std::string message = std::to_string(matching.size()) + " items match " + in_quotes(text) +
                           "; be more exact or use the id:";
     for (std::size_t i = 0; i < matching.size() && i < 12; ++i) {
         message += "\n  " + matching[i]->name + "  (" + matching[i]->kind_label + ")";

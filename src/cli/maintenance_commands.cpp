@@ -1,0 +1,218 @@
+#include "cli/maintenance_commands.hpp"
+
+#include <charconv>
+#include <filesystem>
+
+#include "cli/output.hpp"
+#include "engine/backups.hpp"
+#include "engine/data_folders.hpp"
+#include "engine/doctor.hpp"
+#include "engine/history.hpp"
+#include "engine/restore.hpp"
+#include "engine/undo.hpp"
+#include "foundation/files.hpp"
+#include "foundation/text.hpp"
+
+namespace bootsmith::cli {
+
+namespace {
+
+std::uint64_t count_of(const json::JsonValue& document) {
+    auto count = document.get("count") ? document.get("count")->as_number() : std::nullopt;
+    return count && *count > 0 ? static_cast<std::uint64_t>(*count) : 0;
+}
+
+std::string backups_folder_text(const platform::SystemInfo& system) {
+    if (system.demo) {
+        return engine::folder_display(system) + "\\backups";
+    }
+    return (engine::data_folder(system) / "backups").string();
+}
+
+Result<std::string> backup_text(Invocation& inv, const std::string& argument) {
+    std::error_code ec;
+    if (std::filesystem::is_regular_file(argument, ec)) {
+        auto text = util::read_text_file(argument);
+        if (!text) {
+            return fail("cannot read the file");
+        }
+        return text;
+    }
+    return engine::read_backup(inv.engine.system(), argument);
+}
+
+std::string joined(const std::vector<std::string>& parts) {
+    std::string text;
+    for (const auto& part : parts) {
+        text += (text.empty() ? "" : " ") + part;
+    }
+    return text;
+}
+
+// Prints one planned change of a restore and says whether it is done by --apply.
+bool print_restore_change(Invocation& inv, const engine::RestoreChange& change) {
+    if (!change.request) {
+        inv.out << "[note] " << util::pad_right(change.what, 8) << " " << change.name << " - "
+                << change.note << "\n";
+        return false;
+    }
+    engine::Plan plan = engine::plan(inv.engine, *change.request);
+    bool skip = plan.blocked();
+    bool doing = !skip && (change.selected || inv.args.has("--all"));
+    inv.out << "[" << (skip ? "SKIP" : doing ? "DO  " : "ask ") << "] "
+            << util::pad_right(change.what, 8) << " " << change.name << " - " << change.note
+            << "\n";
+    if (skip) {
+        inv.out << "         not possible: "
+                << (plan.problems.empty() ? plan.risk.effect : joined(plan.problems)) << "\n";
+    } else if (plan.risk.needs_ack()) {
+        inv.out << "         level " << model::level_name(plan.risk.level) << ": "
+                << plan.risk.effect << "\n";
+    }
+    return doing;
+}
+
+void print_restore_header(Invocation& inv, const engine::RestorePlan& plan) {
+    const json::JsonValue& h = plan.header;
+    inv.out << "Backup taken " << h.get_str("created") << " on " << h.get_str("host") << " ("
+            << h.get_str("os_version") << "), " << count_of(h)
+            << " items; label: " << h.get_str("label") << "\n";
+    if (plan.wrong_machine) {
+        inv.out << "WARNING: this backup comes from a different computer or operating system. "
+                   "Only items that exist here are considered.\n";
+    }
+    inv.out << plan.same << " items already match; " << plan.appeared
+            << " items appeared since the backup and are left alone.\n\n";
+}
+
+}  // namespace
+
+int run_backup(Invocation& inv) {
+    std::string label = inv.args.value("--label");
+    json::JsonValue document =
+        engine::make_backup(inv.engine, label.empty() ? "Manual backup" : label);
+    std::uint64_t count = count_of(document);
+    std::string out_file = inv.args.value("--out");
+    if (out_file.empty()) {
+        auto saved = engine::save_backup(inv.engine.system(), document, false);
+        if (!saved) {
+            inv.err << saved.error() << "\n";
+            return exit_failed;
+        }
+        inv.out << "Saved " << count << " items to " << saved->string() << "\n";
+        return exit_done;
+    }
+    auto written = util::write_file_atomic(out_file, json::to_text(document), 0600);
+    if (!written) {
+        inv.err << "Could not write " << out_file << ": "
+                << util::system_error_text(written.error().error_number) << "\n";
+        return exit_failed;
+    }
+    inv.out << "Saved " << count << " items to " << out_file << "\n";
+    return exit_done;
+}
+
+int run_backups(Invocation& inv) {
+    inv.out << "Backups are kept in " << backups_folder_text(inv.engine.system()) << "\n";
+    inv.out << util::pad_right("TAKEN (UTC)", 20) << " " << util::pad_right("ITEMS", 6) << " "
+            << util::pad_right("AUTO", 5) << " " << util::pad_right("LABEL", 26)
+            << " NAME (use with: bootsmith restore NAME)\n";
+    std::vector<engine::BackupListing> backups = engine::list_backups(inv.engine.system());
+    if (backups.empty()) {
+        inv.out << "(none yet; 'bootsmith backup' makes one, and one is made automatically before "
+                   "any change)\n";
+    }
+    for (const auto& b : backups) {
+        inv.out << util::pad_right(b.created, 20) << " " << util::pad_right(std::to_string(b.count), 6)
+                << " " << util::pad_right(b.automatic ? "yes" : "-", 5) << " "
+                << column(b.label, 26) << " " << b.name << "\n";
+    }
+    return exit_done;
+}
+
+int run_restore(Invocation& inv) {
+    auto text = backup_text(inv, inv.args.positional(1));
+    auto document = text ? engine::parse_backup(*text) : Result<json::JsonValue>(fail(text.error()));
+    if (!document) {
+        inv.err << document.error() << "\n";
+        return exit_failed;
+    }
+    engine::RestorePlan plan = engine::restore_plan(inv.engine, *document);
+    print_restore_header(inv, plan);
+    std::vector<engine::ChangeRequest> batch;
+    for (const auto& change : plan.changes) {
+        if (print_restore_change(inv, change)) {
+            batch.push_back(*change.request);
+            batch.back().ack = inv.args.has("--yes");
+        }
+    }
+    bool apply = inv.args.has("--apply");
+    if (!apply) {
+        inv.out << "\nNothing was changed. Add --apply to do the items marked DO"
+                << (inv.args.has("--yes") ? "" : " (and --yes to accept the ones that need a decision)")
+                << ".\n";
+        return exit_done;
+    }
+    bool failed = false;
+    for (const auto& result : engine::apply(inv.engine, batch)) {
+        inv.out << (result.ok ? "ok  " : "FAIL") << " " << result.name << ": " << result.message
+                << "\n";
+        failed = failed || !result.ok;
+    }
+    return failed ? exit_failed : exit_done;
+}
+
+int run_doctor(Invocation& inv) {
+    print_system_line(inv.err, inv.engine.system());
+    std::size_t failed = 0;
+    for (const auto& probe : engine::doctor(inv.engine)) {
+        std::string status = probe.status == "ok" ? "ok  " : probe.status == "warn" ? "WARN" : "FAIL";
+        failed += status == "FAIL" ? 1 : 0;
+        inv.out << "[" << status << "] " << util::pad_right(probe.name, 34) << " " << probe.detail
+                << "\n";
+    }
+    if (failed == 0) {
+        inv.out << "\nEverything Bootsmith reads on this computer is working.\n";
+        return exit_done;
+    }
+    inv.out << "\n"
+            << failed
+            << " source(s) did not work. The rest of the program still runs; for each failed line "
+               "the matching part of the list will be missing or incomplete.\n"
+               "A knowledge update may cover a changed location (bootsmith knowledge update). If "
+               "it does not, this operating system version needs a newer Bootsmith.\n";
+    return exit_failed;
+}
+
+int run_history(Invocation& inv) {
+    inv.out << util::pad_right("SEQ", 14) << " " << util::pad_right("TIME (UTC)", 20) << " "
+            << util::pad_right("ACTION", 9) << " " << util::pad_right("ITEM", 28) << " RESULT\n";
+    for (const auto& entry : engine::history_list(inv.engine.system())) {
+        const engine::JournalRecord& r = entry.record;
+        inv.out << util::pad_right(std::to_string(r.seq), 14) << " " << util::pad_right(r.time, 20)
+                << " " << util::pad_right(r.action, 9) << " " << column(r.name, 28) << " "
+                << util::shorten(r.detail, 60) << (entry.undone ? "  [undone]" : "") << "\n";
+    }
+    return exit_done;
+}
+
+int run_undo(Invocation& inv) {
+    std::string text = inv.args.positional(1);
+    std::uint64_t seq = 0;
+    std::from_chars(text.data(), text.data() + text.size(), seq);
+    auto result = engine::undo(inv.engine, seq, inv.args.has("--yes"));
+    if (result) {
+        inv.out << *result << "\n";
+        return exit_done;
+    }
+    const std::string confirm = "CONFIRM: ";
+    if (result.error().starts_with(confirm)) {
+        inv.err << result.error().substr(confirm.size())
+                << "\nRun it again with --yes if you accept that.\n";
+        return exit_decision;
+    }
+    inv.err << result.error() << "\n";
+    return exit_failed;
+}
+
+}  // namespace bootsmith::cli

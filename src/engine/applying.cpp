@@ -1,0 +1,172 @@
+#include "engine/backups.hpp"
+#include "engine/changes.hpp"
+#include "engine/history.hpp"
+#include "engine/lookup.hpp"
+#include "foundation/text.hpp"
+
+namespace bootsmith::engine {
+
+namespace {
+
+const char* const admin_marker = "ADMIN: ";
+
+// What a successful change leaves in the history.
+struct Record {
+    std::string id;
+    std::string name;
+    std::string message;
+    model::StoredSpec spec;
+};
+
+std::string refusal(const Plan& plan) {
+    if (plan.problems.empty()) {
+        return "Refused: " + plan.risk.effect;
+    }
+    std::string text;
+    for (const auto& problem : plan.problems) {
+        text += (text.empty() ? "" : " ") + problem;
+    }
+    return "Refused: " + text;
+}
+
+Result<Record> switch_item(Engine& engine, const ChangeRequest& request) {
+    std::optional<model::Item> item = find_item(engine, request.id);
+    if (!item) {
+        return fail("The item was not found.");
+    }
+    for (const auto& [key, value] : request.hints) {
+        item->extra.set("want_" + key, value);
+    }
+    auto outcome = engine.platform().toggle(*item, request.action == "enable", request.stop_now);
+    if (!outcome) {
+        return fail(outcome.error());
+    }
+    return Record{item->id, item->name, outcome->message, {}};
+}
+
+Result<Record> remove_item(Engine& engine, const ChangeRequest& request) {
+    std::optional<model::Item> item = find_item(engine, request.id);
+    if (!item) {
+        return fail("The item was not found.");
+    }
+    model::StoredSpec spec = creation_spec(read_records(engine.system()), *item);
+    auto outcome = engine.platform().remove(*item);
+    if (!outcome) {
+        return fail(outcome.error());
+    }
+    return Record{item->id, item->name, outcome->message, std::move(spec)};
+}
+
+Result<Record> create_item(Engine& engine, const ChangeRequest& request) {
+    std::optional<model::Candidate> candidate = find_candidate(engine, request.id);
+    model::CreateRequest create{request.name, request.command, request.exe, request.workdir,
+                                request.mode, request.user,    request.description};
+    if (create.exe.empty()) {
+        create.exe = candidate && !candidate->exe.empty() ? candidate->exe
+                                                          : util::program_path(create.command);
+    }
+    if (create.workdir.empty() && candidate) {
+        create.workdir = candidate->workdir;
+    }
+    if (create.user.empty()) {
+        create.user = candidate && !candidate->user.empty() ? candidate->user
+                                                             : engine.system().user;
+    }
+    auto item = engine.platform().create(create);
+    if (!item) {
+        return fail(item.error());
+    }
+    return Record{item->id, item->name,
+                  "Created: " + item->name + " (" + item->kind_label + ").",
+                  model::to_stored(create)};
+}
+
+Result<Record> carry_out(Engine& engine, const ChangeRequest& request) {
+    if (request.action == "remove") {
+        return remove_item(engine, request);
+    }
+    if (request.action == "create") {
+        return create_item(engine, request);
+    }
+    return switch_item(engine, request);
+}
+
+ChangeResult apply_one(Engine& engine, const ChangeRequest& original) {
+    ChangeRequest request = create_to_enable(engine, original);
+    Plan planned = plan(engine, request);
+    ChangeResult result{planned.id, planned.name, request.action, "", false, false};
+    if (planned.blocked()) {
+        result.message = refusal(planned);
+        return result;
+    }
+    if (planned.admin_needed) {
+        result.admin = true;
+        result.message = "This change needs administrator rights. Use \"Restart as administrator\".";
+        return result;
+    }
+    if (planned.risk.needs_ack() && !request.ack) {
+        result.message = "Not applied: this change needs your confirmation first.";
+        return result;
+    }
+    Result<Record> record = carry_out(engine, request);
+    if (!record) {
+        result.message = platform_failure(record.error(), result.admin);
+        return result;
+    }
+    result.ok = true;
+    result.id = record->id;
+    result.name = record->name;
+    result.message = record->message;
+    JournalRecord entry;
+    entry.action = request.action;
+    entry.id = record->id;
+    entry.name = record->name;
+    entry.detail = record->message;
+    entry.ok = true;
+    entry.spec = std::move(record->spec);
+    entry.stop_now = request.stop_now;
+    if (auto written = append_record(engine.system(), std::move(entry)); !written) {
+        result.message += " (the history could not be written: " + written.error() + ")";
+    }
+    return result;
+}
+
+}  // namespace
+
+std::string platform_failure(const std::string& message, bool& admin) {
+    if (message.starts_with(admin_marker)) {
+        admin = true;
+        return message.substr(std::string_view(admin_marker).size()) +
+               " Use \"Restart as administrator\".";
+    }
+    return message;
+}
+
+std::optional<std::string> take_automatic_backup(Engine& engine) {
+    if (engine.auto_backup_taken().exchange(true)) {
+        return std::nullopt;
+    }
+    json::JsonValue document = make_backup(engine, "Automatic, before changes");
+    auto saved = save_backup(engine.system(), document, true);
+    if (!saved) {
+        engine.auto_backup_taken().store(false);
+        return saved.error();
+    }
+    return std::nullopt;
+}
+
+std::vector<ChangeResult> apply(Engine& engine, const std::vector<ChangeRequest>& requests) {
+    std::optional<std::string> backup_failure = take_automatic_backup(engine);
+    std::vector<ChangeResult> results;
+    for (const auto& request : requests) {
+        results.push_back(apply_one(engine, request));
+    }
+    if (backup_failure && !results.empty()) {
+        results.front().message +=
+            " (No automatic backup could be saved first: " + *backup_failure + ")";
+    }
+    engine.clear_items();
+    return results;
+}
+
+}  // namespace bootsmith::engine

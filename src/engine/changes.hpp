@@ -1,0 +1,75 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "engine/engine.hpp"
+#include "foundation/json.hpp"
+#include "foundation/text.hpp"
+
+namespace bootsmith::engine {
+
+/// One requested change: "enable", "disable", "remove" or "create".
+struct ChangeRequest {
+    std::string action;
+    std::string id;  ///< item id, or candidate id for "create" (may be empty)
+    std::string name;
+    std::string command;
+    std::string exe;
+    std::string workdir;
+    std::string mode;
+    std::string user;
+    std::string description;
+    util::Pairs hints;  ///< extra wishes handed to the platform as "want_" attributes
+    bool stop_now = false;
+    bool ack = false;  ///< the user accepted the warnings
+};
+
+/// What a request would do; it changes nothing.
+struct Plan {
+    std::string id;
+    std::string name;
+    std::string action;
+    model::Assessment risk;
+    std::vector<std::string> problems;  ///< any entry means the change cannot be made
+    std::optional<model::CreateRequest> spec;
+    bool admin_needed = false;
+
+    [[nodiscard]] bool blocked() const { return !problems.empty() || risk.blocked(); }
+};
+
+/// The outcome of one applied request.
+struct ChangeResult {
+    std::string id;
+    std::string name;
+    std::string action;
+    std::string message;
+    bool ok = false;
+    bool admin = false;  ///< failed only for lack of administrator rights
+};
+
+[[nodiscard]] json::JsonValue to_json(const Plan& plan);
+
+/// A "create" for a listed candidate that already has a start-up entry becomes
+/// an "enable" of that entry.
+[[nodiscard]] ChangeRequest create_to_enable(const Engine& engine, ChangeRequest request);
+
+/// Plans one request (after the create-to-enable rule).
+[[nodiscard]] Plan plan(Engine& engine, const ChangeRequest& request);
+[[nodiscard]] std::vector<Plan> plan_many(Engine& engine, const std::vector<ChangeRequest>& requests);
+
+/// Saves the automatic backup once per run, plans each request again, carries
+/// out what the plan allows and records every success in the history.
+[[nodiscard]] std::vector<ChangeResult> apply(Engine& engine,
+                                              const std::vector<ChangeRequest>& requests);
+
+/// Saves the run's automatic backup unless it was taken already; the failure
+/// reason when it could not be saved (the flag is then cleared for a retry).
+[[nodiscard]] std::optional<std::string> take_automatic_backup(Engine& engine);
+
+/// A platform failure as the user sees it: an "ADMIN: " failure loses the
+/// marker and gains the offer to restart; `admin` tells which it was.
+[[nodiscard]] std::string platform_failure(const std::string& message, bool& admin);
+
+}  // namespace bootsmith::engine

@@ -1,0 +1,314 @@
+#include <algorithm>
+#include <filesystem>
+
+#include "engine/changes.hpp"
+#include "engine/lookup.hpp"
+#include "foundation/text.hpp"
+
+namespace bootsmith::engine {
+
+namespace {
+
+using model::Assessment;
+using model::Level;
+
+void raise_to(Assessment& risk, Level level) {
+    if (static_cast<int>(risk.level) < static_cast<int>(level)) {
+        risk.level = level;
+    }
+}
+
+bool one_of(std::string_view word, std::initializer_list<std::string_view> words) {
+    return std::find(words.begin(), words.end(), word) != words.end();
+}
+
+bool is_file(const std::string& path) {
+    std::error_code ec;
+    return std::filesystem::is_regular_file(path, ec);
+}
+
+bool in_unsafe_folder(const std::string& path, bool include_appdata_temp) {
+    std::string p = util::to_lower(path);
+    std::replace(p.begin(), p.end(), '\\', '/');
+    for (const char* folder : {"/temp/", "/tmp/", "/downloads/"}) {
+        if (p.find(folder) != std::string::npos) {
+            return true;
+        }
+    }
+    return include_appdata_temp && p.find("/appdata/local/temp") != std::string::npos;
+}
+
+// Characters that would break an entry across lines or hide what it runs.
+bool has_forbidden_character(std::string_view text) {
+    std::size_t i = 0;
+    while (i < text.size()) {
+        auto byte = static_cast<unsigned char>(text[i]);
+        if ((byte < 0x20 && byte != '\t') || byte == 0x7f) {
+            return true;
+        }
+        // U+200E, U+200F, U+202A..U+202E (E2 80 xx) and U+2066..U+2069 (E2 81 A6..A9).
+        if (byte == 0xE2 && i + 2 < text.size()) {
+            auto b1 = static_cast<unsigned char>(text[i + 1]);
+            auto b2 = static_cast<unsigned char>(text[i + 2]);
+            if ((b1 == 0x80 && (b2 == 0x8E || b2 == 0x8F || (b2 >= 0xAA && b2 <= 0xAE))) ||
+                (b1 == 0x81 && b2 >= 0xA6 && b2 <= 0xA9)) {
+                return true;
+            }
+        }
+        ++i;
+    }
+    return false;
+}
+
+Plan problem_plan(const ChangeRequest& request, std::string effect, std::string problem) {
+    Plan plan;
+    plan.id = request.id;
+    plan.name = request.id;
+    plan.action = request.action;
+    plan.risk = Assessment::make(Level::critical, std::move(effect), "high");
+    plan.problems.push_back(std::move(problem));
+    return plan;
+}
+
+Assessment enable_risk(const Engine& engine, const model::Item& item) {
+    bool at_boot = item.scope == "machine" && one_of(item.kind, {"service", "systemd", "daemon", "task"});
+    std::string when = at_boot ? "when the computer starts"
+                               : "the next time the computer starts or you sign in";
+    Assessment risk = Assessment::make(
+        Level::safe,
+        "It will start automatically " + when +
+            ". Start-up takes slightly longer, and it uses memory while it runs.",
+        "high");
+    if (engine.demo()) {
+        return risk;
+    }
+    if (!item.exe.empty() && !is_file(item.exe) && item.exe.find('%') == std::string::npos &&
+        item.exe.find("svchost") == std::string::npos) {
+        risk.level = Level::caution;
+        risk.effect = "Its program file is missing (" + item.exe +
+                      "). Switching it on does nothing useful and may show an error at start-up.";
+        risk.add_reason("The file named in the command does not exist.");
+    }
+    if (in_unsafe_folder(item.exe, true)) {
+        raise_to(risk, Level::caution);
+        risk.add_reason("Its program sits in a temporary or Downloads folder, which is where "
+                        "unwanted software often hides.");
+    }
+    if (item.publisher.empty() && item.origin != "Operating system" &&
+        item.origin != "Created by Bootsmith") {
+        risk.add_reason("No publisher is recorded for its program file; make sure you recognise it.");
+        raise_to(risk, Level::low);
+    }
+    return risk;
+}
+
+Plan plan_switch_or_remove(Engine& engine, const ChangeRequest& request) {
+    std::optional<model::Item> found = find_item(engine, request.id);
+    if (!found) {
+        return problem_plan(request, "This item no longer exists. Scan again.",
+                            "The item was not found; it may have been removed since the last scan.");
+    }
+    const model::Item& item = *found;
+    Plan plan;
+    plan.id = item.id;
+    plan.name = item.name;
+    plan.action = request.action;
+    plan.admin_needed = item.toggle == "admin" && !engine.system().admin;
+    if (request.action == "remove") {
+        if (!item.managed) {
+            plan.problems.push_back(
+                "Only startup entries created by Bootsmith can be removed. Use Disable for others.");
+        }
+        plan.risk = Assessment::make(Level::low,
+                                     "Deletes the startup entry Bootsmith created. The program "
+                                     "itself is not touched, and the removal can be undone from "
+                                     "History.",
+                                     "high");
+        return plan;
+    }
+    if (item.toggle == "locked") {
+        plan.problems.push_back(item.toggle_note.empty() ? "This item cannot be switched here."
+                                                         : item.toggle_note);
+    }
+    bool enable = request.action == "enable";
+    if (!enable && !item.enabled) {
+        plan.problems.push_back("It is already switched off.");
+    }
+    if (enable && item.enabled) {
+        plan.problems.push_back("It is already switched on.");
+    }
+    plan.risk = enable ? enable_risk(engine, item) : item.risk;
+    return plan;
+}
+
+void check_fields(const ChangeRequest& request, std::vector<std::string>& problems) {
+    if (util::trim(request.name).empty()) {
+        problems.push_back("A name is required.");
+    }
+    if (util::trim(request.command).empty()) {
+        problems.push_back("A command is required.");
+    }
+    const std::pair<const std::string*, const char*> fields[] = {
+        {&request.name, "name"},
+        {&request.command, "command"},
+        {&request.workdir, "working folder"},
+        {&request.user, "user name"}};
+    for (const auto& [text, label] : fields) {
+        if (has_forbidden_character(*text)) {
+            problems.push_back(std::string("The ") + label +
+                               " contains a line break or an invisible control character, which "
+                               "is not allowed.");
+        }
+    }
+}
+
+std::string program_of(const Engine& engine, const ChangeRequest& request) {
+    auto rules = engine.system().os == "windows" ? util::ShellRules::off : util::ShellRules::on;
+    std::vector<std::string> words = util::split_words(request.command, rules);
+    if (!words.empty() && !words.front().empty()) {
+        return words.front();
+    }
+    return request.exe.empty() ? util::program_path(request.command) : request.exe;
+}
+
+bool looks_like_a_path(const std::string& path) {
+    return path.find('/') != std::string::npos || (path.size() > 1 && path[1] == ':') ||
+           path.find("\\\\") != std::string::npos;
+}
+
+std::vector<std::string> methods_for(std::string_view os) {
+    if (os == "linux") {
+        return {"login", "user-service", "boot", "cron"};
+    }
+    return {"login", "boot"};
+}
+
+Plan plan_creation(Engine& engine, const ChangeRequest& request) {
+    std::optional<model::Candidate> candidate = find_candidate(engine, request.id);
+    Plan plan;
+    plan.id = request.id;
+    plan.name = request.name;
+    plan.action = "create";
+    check_fields(request, plan.problems);
+
+    std::string program = program_of(engine, request);
+    if (looks_like_a_path(program) && !engine.demo() && !is_file(program)) {
+        plan.problems.push_back("The program file does not exist: " + program);
+    }
+
+    const model::StartMode* mode = nullptr;
+    std::vector<std::string> allowed;
+    if (candidate) {
+        for (const auto& m : candidate->modes) {
+            allowed.push_back(m.id);
+            if (m.id == request.mode && mode == nullptr) {
+                mode = &m;
+            }
+        }
+    } else {
+        allowed = methods_for(engine.system().os);
+    }
+    if (request.mode.empty()) {
+        plan.problems.push_back("A method is required.");
+    } else if (std::find(allowed.begin(), allowed.end(), request.mode) == allowed.end()) {
+        plan.problems.push_back("\"" + request.mode +
+                                "\" is not a way a program can be started on this computer.");
+    }
+
+    bool wide = mode ? mode->needs_admin
+                     : one_of(request.mode, {"boot", "system", "daemon", "service-auto"});
+    plan.admin_needed = wide && !engine.system().admin;
+
+    std::string when = request.mode == "boot" ? "when the computer starts, before anyone signs in"
+                                              : "when you sign in";
+    Assessment risk = Assessment::make(
+        Level::safe,
+        "\"" + request.name + "\" will start automatically " + when +
+            ". It can be switched off or removed later from this program, and the change is "
+            "undoable from History.",
+        "high");
+    risk.add_reason("Method: " + (mode ? mode->label : request.mode) + ".");
+    if (wide) {
+        risk.level = Level::caution;
+        risk.add_reason("This method runs with administrator/root rights or for every user, so a "
+                        "mistake in the command has a wider reach.");
+    }
+    if (in_unsafe_folder(program, false)) {
+        raise_to(risk, Level::caution);
+        risk.add_reason("The program sits in a temporary or Downloads folder; it may be moved or "
+                        "deleted, and unwanted software often hides there.");
+    }
+    if (!candidate) {
+        raise_to(risk, Level::caution);
+        risk.add_reason("This entry does not come from a program Bootsmith has just listed (for "
+                        "example it comes from a backup file), so read the command carefully "
+                        "before you accept it.");
+    } else if (!candidate->publisher.empty()) {
+        risk.add_reason("Published by " + candidate->publisher + ".");
+    } else if (!candidate->system) {
+        risk.add_reason("No publisher is recorded for the program file; make sure you recognise it.");
+    }
+    risk.add_reason("Anything a program starts with the computer slows start-up a little and uses "
+                    "memory while it runs.");
+    plan.risk = std::move(risk);
+    plan.spec = model::CreateRequest{request.name, request.command, "", request.workdir,
+                                     request.mode, request.user, ""};
+    return plan;
+}
+
+}  // namespace
+
+json::JsonValue to_json(const Plan& plan) {
+    json::JsonValue spec;
+    if (plan.spec) {
+        spec = json::JsonValue::object()
+                   .with_str("name", plan.spec->name)
+                   .with_str("command", plan.spec->command)
+                   .with_str("workdir", plan.spec->workdir)
+                   .with_str("mode", plan.spec->mode)
+                   .with_str("user", plan.spec->user);
+    }
+    return json::JsonValue::object()
+        .with_str("id", plan.id)
+        .with_str("name", plan.name)
+        .with_str("action", plan.action)
+        .with("risk", model::to_json(plan.risk))
+        .with_str_list("problems", plan.problems)
+        .with_bool("blocked", plan.blocked())
+        .with_bool("admin_needed", plan.admin_needed)
+        .with("spec", std::move(spec));
+}
+
+ChangeRequest create_to_enable(const Engine& engine, ChangeRequest request) {
+    if (request.action != "create") {
+        return request;
+    }
+    std::optional<model::Candidate> candidate = find_candidate(engine, request.id);
+    if (candidate && !candidate->entry_id.empty()) {
+        request.action = "enable";
+        request.id = candidate->entry_id;
+    }
+    return request;
+}
+
+Plan plan(Engine& engine, const ChangeRequest& original) {
+    ChangeRequest request = create_to_enable(engine, original);
+    if (request.action == "create") {
+        return plan_creation(engine, request);
+    }
+    if (!one_of(request.action, {"enable", "disable", "remove"})) {
+        return problem_plan(request, "Unknown action.",
+                            "Unknown action \"" + request.action + "\".");
+    }
+    return plan_switch_or_remove(engine, request);
+}
+
+std::vector<Plan> plan_many(Engine& engine, const std::vector<ChangeRequest>& requests) {
+    std::vector<Plan> plans;
+    for (const auto& request : requests) {
+        plans.push_back(plan(engine, request));
+    }
+    return plans;
+}
+
+}  // namespace bootsmith::engine
