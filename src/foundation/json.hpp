@@ -1,9 +1,11 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <variant>
 #include <vector>
 
@@ -25,14 +27,16 @@ class JsonValue {
     /// The tag numbering is part of the format's definition.
     enum class Type { Null = 0, Bool = 1, Number = 2, String = 3, Array = 4, Object = 5 };
 
+    // The constructors are defined below JsonMember: building the variant needs
+    // its destructor, which needs JsonMember complete (clang insists on that).
     JsonValue() = default;
-    JsonValue(std::nullptr_t) {}
-    JsonValue(bool value) : m_value(value) {}
-    JsonValue(double value) : m_value(value) {}
-    JsonValue(int value) : m_value(static_cast<double>(value)) {}
-    JsonValue(std::string value) : m_value(std::move(value)) {}
-    JsonValue(std::string_view value) : m_value(std::string(value)) {}
-    JsonValue(const char* value) : m_value(std::string(value)) {}
+    JsonValue(std::nullptr_t);
+    JsonValue(bool value);
+    JsonValue(double value);
+    JsonValue(int value);
+    JsonValue(std::string value);
+    JsonValue(std::string_view value);
+    JsonValue(const char* value);
     JsonValue(JsonArray value);
     JsonValue(JsonObject value);
 
@@ -93,6 +97,14 @@ struct JsonMember {
     JsonValue value;
     friend bool operator==(const JsonMember&, const JsonMember&) = default;
 };
+
+inline JsonValue::JsonValue(std::nullptr_t) {}
+inline JsonValue::JsonValue(bool value) : m_value(value) {}
+inline JsonValue::JsonValue(double value) : m_value(value) {}
+inline JsonValue::JsonValue(int value) : m_value(static_cast<double>(value)) {}
+inline JsonValue::JsonValue(std::string value) : m_value(std::move(value)) {}
+inline JsonValue::JsonValue(std::string_view value) : m_value(std::string(value)) {}
+inline JsonValue::JsonValue(const char* value) : m_value(std::string(value)) {}
 
 /// Reads one JSON value from bytes (not necessarily valid UTF-8). The error is
 /// one of the reader's fixed messages, e.g. "unexpected data at byte 8".
