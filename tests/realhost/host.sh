@@ -18,17 +18,17 @@ REALHOST_USER=alice
 REALHOST_UID=1000
 REALHOST_HOSTNAME=realhost
 REALHOST_BUILD_MOUNT=/opt/bootsmith-build
-REALHOST_SUITE=bookworm
-REALHOST_PACKAGES=systemd,systemd-sysv,dbus,dbus-user-session,libpam-systemd,cron,procps,util-linux,passwd,login,sudo
-# Bump when the customisation in rh_customise_root changes: a cached root
-# with another recipe is rebuilt.
-REALHOST_RECIPE="realhost-root 2 $REALHOST_SUITE minbase $REALHOST_PACKAGES $REALHOST_USER:$REALHOST_UID"
 # Powers that reach beyond the guest's namespaces: kernel modules, raw I/O,
 # the clock, rebooting or kexec-ing the machine, the kernel log, security
 # modules, file handles (open_by_handle_at escapes a chroot), BPF and perf.
 # systemd copes without them and exits instead of rebooting when it stops.
 REALHOST_DROP_CAPS=-sys_module,-sys_rawio,-sys_time,-sys_boot,-sys_pacct,-syslog,-mac_admin,-mac_override,-wake_alarm,-block_suspend,-audit_control,-dac_read_search,-bpf,-perfmon,-sys_tty_config,-linux_immutable
 REALHOST_GUEST_PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin
+
+# shellcheck source=root.sh
+source "$REALHOST_DIR/root.sh"
+# shellcheck source=stages.sh
+source "$REALHOST_DIR/stages.sh"
 
 rh_log() { printf 'realhost: %s\n' "$*" >&2; }
 rh_die() {
@@ -40,129 +40,6 @@ rh_now() { printf '%s' "${EPOCHREALTIME/[.,]/}"; }
 rh_since() {
     local us=$(($(rh_now) - $1))
     printf '%d.%d' $((us / 1000000)) $((us % 1000000 / 100000))
-}
-
-# ---------------------------------------------------------------- the root
-
-# The Debian mirror this machine already uses, so that no host name is
-# written into the repository. REALHOST_MIRROR overrides it.
-rh_mirror() {
-    if [[ -n ${REALHOST_MIRROR:-} ]]; then
-        printf '%s\n' "$REALHOST_MIRROR"
-        return 0
-    fi
-    local uri
-    uri=$(rh_mirror_from_deb822 /etc/apt/sources.list.d/*.sources)
-    if [[ -z $uri && -r /etc/apt/sources.list ]]; then
-        uri=$(awk -v suite="$REALHOST_SUITE" '
-            $1 == "deb" {
-                i = 2
-                if ($i ~ /^\[/) { while ($i !~ /\]$/) i++; i++ }
-                if ($(i + 1) == suite) { print $i; exit }
-            }' /etc/apt/sources.list)
-    fi
-    [[ -n $uri ]] || return 1
-    printf '%s\n' "$uri"
-}
-
-# First URI of an enabled deb822 stanza of type deb that carries the suite.
-rh_mirror_from_deb822() {
-    local files=()
-    local f
-    for f in "$@"; do [[ -r $f ]] && files+=("$f"); done
-    ((${#files[@]})) || return 0
-    awk -v suite="$REALHOST_SUITE" '
-        function flush() {
-            if (types ~ /(^| )deb( |$)/ && enabled != "no" && (" " suites " ") ~ (" " suite " ") && uri != "") {
-                print uri; found = 1; exit
-            }
-            types = ""; suites = ""; uri = ""; enabled = ""
-        }
-        /^[ \t]*$/ { flush(); next }
-        /^#/ { next }
-        tolower($1) == "types:" { $1 = ""; types = $0; sub(/^ +/, "", types) }
-        tolower($1) == "suites:" { $1 = ""; suites = $0; sub(/^ +/, "", suites) }
-        tolower($1) == "uris:" { uri = $2 }
-        tolower($1) == "enabled:" { enabled = tolower($2) }
-        END { if (!found) flush() }' "${files[@]}"
-}
-
-rh_root_ready() {
-    [[ -x $REALHOST_ROOT/lib/systemd/systemd &&
-        $(cat "$REALHOST_ROOT/.realhost-recipe" 2>/dev/null) == "$REALHOST_RECIPE" ]]
-}
-
-# Runs debootstrap with retries for network hiccups. Each try and all of
-# them together are bounded (about 100 s is usual), so that a stalled mirror
-# cannot eat the CI budget.
-rh_debootstrap() {
-    local target=$1 mirror=$2 try start=$SECONDS
-    for try in 1 2 3; do
-        if timeout 360 debootstrap --variant=minbase --include="$REALHOST_PACKAGES" \
-            "$REALHOST_SUITE" "$target" "$mirror" >"$target.log" 2>&1; then
-            return 0
-        fi
-        rh_log "debootstrap try $try failed: $(tail -n 3 "$target.log" | tr '\n' ' ')"
-        ((SECONDS - start < 480)) || break
-        # A half-populated target can make the next try fail in new ways.
-        rm -rf "$target" && mkdir -p "$target"
-        sleep $((try * 5))
-    done
-    return 1
-}
-
-rh_customise_root() {
-    local r=$1
-    # mktemp made the folder private; it becomes the guest's "/".
-    chmod 0755 "$r"
-    printf '%s\n' "$REALHOST_HOSTNAME" >"$r/etc/hostname"
-    printf '127.0.0.1\tlocalhost\n127.0.1.1\t%s\n::1\tlocalhost ip6-localhost\n' \
-        "$REALHOST_HOSTNAME" >"$r/etc/hosts"
-    chroot "$r" useradd --create-home --uid "$REALHOST_UID" --user-group \
-        --shell /bin/bash "$REALHOST_USER"
-    # Lingering starts the user's own systemd at boot, without a login.
-    mkdir -p "$r/var/lib/systemd/linger"
-    : >"$r/var/lib/systemd/linger/$REALHOST_USER"
-    printf '%s ALL=(ALL) NOPASSWD: ALL\n' "$REALHOST_USER" >"$r/etc/sudoers.d/realhost"
-    chmod 0440 "$r/etc/sudoers.d/realhost"
-    # Nothing reads the console: a getty on it would only respawn. The FUSE
-    # control file system is the machine's, not the guest's.
-    local unit
-    for unit in console-getty.service sys-fs-fuse-connections.mount; do
-        ln -sf /dev/null "$r/etc/systemd/system/$unit"
-    done
-    rm -f "$r"/var/cache/apt/archives/*.deb
-    rm -rf "$r"/var/lib/apt/lists/*
-}
-
-# Builds the cached root unless a root of the same recipe is there. The root
-# is built beside the cache and renamed into place, so a half-built root is
-# never booted.
-rh_build_root() {
-    mkdir -p "$REALHOST_CACHE"
-    exec 8>"$REALHOST_CACHE/build.lock"
-    flock 8
-    if rh_root_ready; then
-        exec 8>&-
-        return 0
-    fi
-    command -v debootstrap >/dev/null || rh_die "debootstrap is not installed."
-    local mirror tmp
-    mirror=$(rh_mirror) || rh_die "No Debian mirror found in the apt sources of this machine; set REALHOST_MIRROR."
-    tmp=$(mktemp -d "$REALHOST_CACHE/root.new.XXXXXX")
-    rh_log "building the root from $mirror (about a minute)"
-    if ! rh_debootstrap "$tmp" "$mirror"; then
-        rm -rf "$tmp" "$tmp.log"
-        rh_die "debootstrap could not build the root; see the lines above."
-    fi
-    rh_customise_root "$tmp"
-    printf '%s\n' "$REALHOST_RECIPE" >"$tmp/.realhost-recipe"
-    if [[ -e $REALHOST_ROOT ]]; then
-        mv "$REALHOST_ROOT" "$tmp.old"
-    fi
-    mv "$tmp" "$REALHOST_ROOT"
-    rm -rf "$tmp.old" "$tmp.log"
-    exec 8>&-
 }
 
 # ---------------------------------------------------------------- runs
@@ -229,7 +106,7 @@ rh_start() {
     local cg
     cg="$cg2/bootsmith-realhost-$(basename "$run")"
     rh_remove_cgroup "$cg"
-    mkdir "$cg"
+    mkdir "$cg" "$cg/realhost-exec"
     {
         printf 'RH_CGROUP=%q\n' "$cg"
         printf 'RH_BUILD=%q\n' "${build:+$(readlink -f "$build")}"
@@ -258,17 +135,19 @@ rh_watch() {
     done
 }
 
+# Waits on this side, without entering the guest, until its systemd listens,
+# then lets systemd itself say when start-up has finished.
 rh_wait_running() {
-    local run=$1 pid state='' i
+    local run=$1 pid='' state='' i upid
+    upid=$(cat "$run/unshare.pid")
     for ((i = 0; i < 600; i++)); do
-        if pid=$(rh_guest_pid "$run"); then
-            state=$(rh_exec_in "$run" systemctl is-system-running 2>/dev/null) || true
-            case $state in running | degraded) break ;; esac
-        elif ! rh_pid_alive "$(cat "$run/unshare.pid")"; then
-            rh_die "The guest ended while starting: $(tail -n 20 "$run/console.log")"
+        if pid=$(rh_guest_pid "$run") && [[ -S /proc/$pid/root/run/systemd/private ]]; then
+            break
         fi
+        rh_pid_alive "$upid" || rh_die "The guest ended while starting: $(tail -n 20 "$run/console.log")"
         sleep 0.1
     done
+    state=$(rh_exec_in "$run" timeout 60 systemctl is-system-running --wait 2>/dev/null) || true
     case $state in
     running) ;;
     degraded) rh_log "started degraded; failed units: $(rh_exec_in "$run" systemctl list-units --failed --no-legend --plain | awk '{print $1}' | tr '\n' ' ')" ;;
@@ -371,7 +250,6 @@ rh_exec_in() {
     (
         # Inside the guest's cgroup tree the command sees a cgroup path of its
         # own, as a process started inside would, and dies with the guest.
-        mkdir -p "$RH_CGROUP/realhost-exec"
         printf '%s\n' "$BASHPID" >"$RH_CGROUP/realhost-exec/cgroup.procs"
         exec nsenter -t "$pid" -m -u -i -n -p -C -r -w -- \
             setpriv --bounding-set "$REALHOST_DROP_CAPS" -- \
@@ -416,84 +294,6 @@ rh_current_run() {
 rh_exec() { rh_exec_in "$(rh_current_run)" "$@"; }
 rh_exec_user() { rh_exec_user_in "$(rh_current_run)" "$@"; }
 rh_exec_sudo() { rh_exec_sudo_in "$(rh_current_run)" "$@"; }
-
-# ---------------------------------------------------------------- inside the namespaces
-
-# PID 1 of the new PID namespace, still on the host's file system: joins the
-# run's own cgroup, gives up machine-wide capabilities and enters a cgroup
-# namespace rooted there.
-rh_stage1() {
-    local run=$1
-    local RH_CGROUP='' RH_BUILD=''
-    # shellcheck source=/dev/null
-    source "$run/env"
-    printf '%s\n' "$$" >"$RH_CGROUP/cgroup.procs"
-    hostname "$REALHOST_HOSTNAME"
-    exec setpriv --bounding-set "$REALHOST_DROP_CAPS" -- \
-        unshare --cgroup -- bash "$REALHOST_SELF" __stage2 "$run"
-}
-
-rh_make_devices() {
-    local dev=$1
-    mount -t tmpfs -o mode=0755,nosuid,noexec,size=4m tmpfs "$dev"
-    mknod -m 0666 "$dev/null" c 1 3
-    mknod -m 0666 "$dev/zero" c 1 5
-    mknod -m 0666 "$dev/full" c 1 7
-    mknod -m 0666 "$dev/random" c 1 8
-    mknod -m 0666 "$dev/urandom" c 1 9
-    mknod -m 0666 "$dev/tty" c 5 0
-    mkdir -m 0755 "$dev/pts"
-    mount -t devpts -o newinstance,ptmxmode=0666,mode=0620,gid=5,nosuid,noexec devpts "$dev/pts"
-    ln -s pts/ptmx "$dev/ptmx"
-    mkdir -m 1777 "$dev/shm"
-    mount -t tmpfs -o mode=1777,nosuid,nodev tmpfs "$dev/shm"
-    ln -s /proc/self/fd "$dev/fd"
-    ln -s /proc/self/fd/0 "$dev/stdin"
-    ln -s /proc/self/fd/1 "$dev/stdout"
-    ln -s /proc/self/fd/2 "$dev/stderr"
-    # systemd writes to the console; nobody reads it.
-    touch "$dev/console"
-    mount --bind "$dev/null" "$dev/console"
-}
-
-# Kernel settings and the sysrq trigger stay visible but cannot be written.
-rh_protect_proc() {
-    local proc=$1 p
-    for p in sys sysrq-trigger irq bus fs; do
-        [[ -e $proc/$p ]] || continue
-        mount --bind "$proc/$p" "$proc/$p"
-        mount -o remount,bind,ro "$proc/$p"
-    done
-}
-
-# Builds the guest's file system in the private mount namespace, then makes
-# it the root and hands over to systemd.
-rh_stage2() {
-    local run=$1
-    local RH_CGROUP='' RH_BUILD=''
-    # shellcheck source=/dev/null
-    source "$run/env"
-    local new="$run/merged"
-    mount -t overlay overlay \
-        -o "lowerdir=$REALHOST_ROOT,upperdir=$run/upper,workdir=$run/work" "$new"
-    mount -t proc -o nosuid,nodev,noexec proc "$new/proc"
-    rh_protect_proc "$new/proc"
-    mount -t sysfs -o ro,nosuid,nodev,noexec sysfs "$new/sys"
-    mount -t cgroup2 -o nosuid,nodev,noexec cgroup2 "$new/sys/fs/cgroup"
-    rh_make_devices "$new/dev"
-    mount -t tmpfs -o mode=0755,nosuid,nodev,size=256m tmpfs "$new/run"
-    if [[ -n $RH_BUILD && -d $RH_BUILD ]]; then
-        mkdir -p "$new$REALHOST_BUILD_MOUNT"
-        mount --bind -o ro "$RH_BUILD" "$new$REALHOST_BUILD_MOUNT"
-    fi
-    mkdir "$new/run/.oldroot"
-    cd "$new"
-    pivot_root . run/.oldroot
-    cd /
-    umount -l /run/.oldroot
-    rmdir /run/.oldroot
-    exec env -i container=bootsmith-test /lib/systemd/systemd
-}
 
 # ---------------------------------------------------------------- command line
 
