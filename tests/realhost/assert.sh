@@ -22,7 +22,8 @@ _assert_record() {
 _assert_show() {
     local value=$1
     if [[ $value == *$'\n'* ]]; then
-        printf '\n%s' "$value" | sed 's/^/    | /'
+        printf '\n'
+        printf '%s\n' "$value" | sed 's/^/    | /'
     else
         printf "'%s'" "$value"
     fi

@@ -83,14 +83,31 @@ cleanup() {
     exit "$status"
 }
 
+# Names the line of the check file that an unexpected failure came from,
+# also when it happened deep inside a helper.
+check_stopped_at() {
+    local file=$1 line=$2 i
+    trap - ERR
+    for ((i = 0; i < ${#BASH_SOURCE[@]}; i++)); do
+        if [[ ${BASH_SOURCE[i]} == "$file" ]]; then
+            ((i == 0)) || line=${BASH_LINENO[i - 1]}
+            break
+        fi
+    done
+    printf '  stopped at %s line %s\n' "$(basename "$file")" "$line"
+}
+
 # One check runs in a subshell of its own: an unexpected error ends only that
 # check, and is counted as a failure.
 run_check() {
     local file=$1 name status=0
     name=$(basename "$file" .sh)
     printf '\n== %s\n' "$name"
+    # Not "( ... ) || status=$?": bash would ignore set -e inside then.
+    set +e
     (
-        set -euo pipefail
+        set -eEuo pipefail
+        trap 'check_stopped_at "$file" "$LINENO"' ERR
         CHECK_NAME=$name
         # shellcheck source=assert.sh
         source "$REALHOST_HERE/assert.sh"
@@ -98,7 +115,9 @@ run_check() {
         source "$REALHOST_HERE/guest.sh"
         # shellcheck source=/dev/null
         source "$file"
-    ) || status=$?
+    )
+    status=$?
+    set -e
     if ((status != 0)); then
         local line="FAIL $name: the check stopped early with exit status $status"
         printf '%s\n' "$line"
