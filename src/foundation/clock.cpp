@@ -34,11 +34,10 @@ CivilDate civil_from_days(std::int64_t days) {
 
 // The decimal digits of `value`, zero-padded on the left to `width`.
 std::string padded(std::uint64_t value, std::size_t width) {
-    std::string digits = std::to_string(value);
-    if (digits.size() < width) {
-        digits.insert(0, width - digits.size(), '0');
-    }
-    return digits;
+    const std::string digits = std::to_string(value);
+    std::string out(digits.size() < width ? width - digits.size() : 0, '0');
+    out += digits;
+    return out;
 }
 
 std::string year_text(std::int64_t year) {
@@ -46,7 +45,9 @@ std::string year_text(std::int64_t year) {
         return padded(static_cast<std::uint64_t>(year), 4);
     }
     // Written as a magnitude so that the most negative value cannot overflow.
-    return "-" + padded(0 - static_cast<std::uint64_t>(year), 4);
+    std::string text = "-";
+    text += padded(0 - static_cast<std::uint64_t>(year), 4);
+    return text;
 }
 
 }  // namespace
