@@ -45,7 +45,7 @@ bool wants_help(const ParsedArgs& args) {
 // touches the real history or backups.
 std::filesystem::path make_demo_folder() {
     std::string tmp = util::env_text("TMPDIR");
-    std::filesystem::path base = tmp.empty() ? std::filesystem::path("/tmp") : tmp;
+    std::filesystem::path base = tmp.empty() ? std::string("/tmp") : tmp;
     for (int attempt = 0; attempt < 10; ++attempt) {
         std::string suffix = util::random_hex(6).value_or(std::to_string(util::now_unix()));
         std::filesystem::path folder = base / ("bootsmith-demo-" + suffix);

@@ -1,0 +1,185 @@
+#include "cli_fixture.hpp"
+#include "foundation/json.hpp"
+
+namespace bootsmith::testing {
+namespace {
+
+class Changes : public CliTest {};
+
+TEST_F(Changes, SafeDisableGoesThroughWithoutADecision) {
+    Outcome o = demo({"disable", "Spotify"});
+    EXPECT_EQ(o.status, 0);
+    EXPECT_EQ(o.err, "");
+    auto lines = lines_of(o.out);
+    ASSERT_GE(lines.size(), 3u);
+    EXPECT_EQ(lines[0], "Stop it starting: Spotify");
+    EXPECT_EQ(lines[1], "  If switched off: SAFE (high confidence)");
+    EXPECT_EQ(lines.back(), "Spotify will no longer start with Windows (demonstration only).");
+}
+
+TEST_F(Changes, CautionNeedsYes) {
+    Outcome held = demo({"disable", "Spooler"});
+    EXPECT_EQ(held.status, 4);
+    EXPECT_EQ(held.err, "  This needs a decision. Run it again with --yes if you accept that.\n");
+    EXPECT_EQ(lines_of(held.out)[1], "  If switched off: CAUTION (high confidence)");
+    Outcome accepted = demo({"disable", "Spooler", "--yes", "--stop-now"});
+    EXPECT_EQ(accepted.status, 0);
+    EXPECT_EQ(lines_of(accepted.out).back(),
+              "Spooler will no longer start with Windows (demonstration only).");
+}
+
+TEST_F(Changes, EnableMakesItStart) {
+    Outcome o = demo({"enable", "wuauserv"});
+    EXPECT_EQ(o.status, 0);
+    auto lines = lines_of(o.out);
+    EXPECT_EQ(lines[0], "Make it start: wuauserv");
+    EXPECT_EQ(lines[1], "  If switched off: SAFE (high confidence)");
+    EXPECT_EQ(lines[2], "  It will start automatically when the computer starts. Start-up takes "
+                        "slightly longer, and it uses memory while it runs.");
+    EXPECT_EQ(lines.back(), "wuauserv will start with Windows (demonstration only).");
+    Outcome again = demo({"enable", "Spotify"});
+    EXPECT_EQ(again.status, 1);
+    EXPECT_EQ(again.err, "  Not possible: It is already switched on.\n");
+}
+
+TEST_F(Changes, CriticalIsNeverSwitchedOff) {
+    for (auto args : {std::vector<std::string>{"disable", "RpcSs"},
+                      std::vector<std::string>{"disable", "RpcSs", "--yes"}}) {
+        Outcome o = demo(args);
+        EXPECT_EQ(o.status, 1);
+        EXPECT_EQ(o.err, "  Bootsmith will not switch this off.\n");
+        EXPECT_EQ(lines_of(o.out)[1], "  If switched off: CRITICAL (high confidence)");
+    }
+}
+
+TEST_F(Changes, AddCreatesARunEntry) {
+    Outcome o = demo({"add", "firefox", "--yes"});
+    EXPECT_EQ(o.status, 0) << o.err;
+    auto lines = lines_of(o.out);
+    ASSERT_GE(lines.size(), 4u);
+    EXPECT_EQ(lines[0], "Will make \"Mozilla Firefox\" start with the computer: \"C:\\Program "
+                        "Files\\Mozilla Firefox\\firefox.exe\"");
+    EXPECT_EQ(lines[1], "  Method: login");
+    EXPECT_EQ(lines[2], "Make it start with the computer: Mozilla Firefox");
+    EXPECT_EQ(lines.back(), "Created: Bootsmith-Mozilla Firefox (Registry (Run, this user)).");
+
+    Outcome unknown = demo({"add", "no-such-program"});
+    EXPECT_EQ(unknown.status, 1);
+    EXPECT_EQ(unknown.err, "No running or installed program matches \"no-such-program\", and it "
+                           "is not a file. Try: bootsmith running\n");
+
+    // The Windows Update service already has an entry: adding it switches that on.
+    Outcome service = demo({"add", "Windows Update"});
+    EXPECT_EQ(service.status, 0) << service.err;
+    EXPECT_EQ(lines_of(service.out)[2], "Make it start: wuauserv");
+}
+
+TEST_F(Changes, BootMethodNeedsADecision) {
+    Outcome o = demo({"add", "vlc", "--mode", "boot"});
+    EXPECT_EQ(o.status, 4);
+    EXPECT_NE(o.out.find("  If switched off: CAUTION (high confidence)"), std::string::npos);
+}
+
+TEST_F(Changes, RemoveOnlyTouchesOwnEntries) {
+    Outcome o = demo({"remove", "OneDrive", "--yes"});
+    EXPECT_EQ(o.status, 1);
+    EXPECT_EQ(o.err, "  Not possible: Only startup entries created by Bootsmith can be removed. "
+                     "Use Disable for others.\n");
+    EXPECT_EQ(lines_of(o.out)[0], "Remove the entry: OneDrive");
+}
+
+TEST_F(Changes, BackupAndRestorePreview) {
+    Outcome saved = demo({"backup", "--label", "before"});
+    ASSERT_EQ(saved.status, 0) << saved.err;
+    ASSERT_TRUE(saved.out.starts_with("Saved 25 items to "));
+    std::string path = saved.out.substr(std::string("Saved 25 items to ").size());
+    path.pop_back();
+    EXPECT_NE(path.find("/backups/bootsmith-backup-"), std::string::npos);
+    EXPECT_TRUE(path.ends_with("-demo-pc.json"));
+    EXPECT_EQ(std::filesystem::status(path).permissions() & std::filesystem::perms::all,
+              std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+
+    // Edit the backup so that it differs from the fresh demonstration.
+    std::string text = read_file(path);
+    std::string spotify = "\"name\":\"Spotify\",";
+    std::size_t at = text.find("\"enabled\":true", text.find(spotify));
+    ASSERT_NE(at, std::string::npos);
+    text.replace(at, 14, "\"enabled\":false");
+    write_file(path, text);
+
+    Outcome preview = demo({"restore", path});
+    EXPECT_EQ(preview.status, 0) << preview.err;
+    auto lines = lines_of(preview.out);
+    ASSERT_GE(lines.size(), 6u);
+    EXPECT_EQ(lines[0].substr(0, 13), "Backup taken ");
+    EXPECT_TRUE(lines[0].ends_with(" on DEMO-PC (Windows 11 Pro 24H2 (demonstration data)), 25 "
+                                   "items; label: before"));
+    EXPECT_EQ(lines[1], "24 items already match; 0 items appeared since the backup and are left alone.");
+    EXPECT_EQ(lines[2], "");
+    EXPECT_EQ(lines[3], "[DO  ] state    Spotify - Now on; the backup had it off (Enabled).");
+    EXPECT_EQ(lines[5], "Nothing was changed. Add --apply to do the items marked DO (and --yes to "
+                        "accept the ones that need a decision).");
+
+    Outcome applied = demo({"restore", path, "--apply"});
+    EXPECT_EQ(applied.status, 0) << applied.err;
+    EXPECT_EQ(lines_of(applied.out).back(),
+              "ok   Spotify: Spotify will no longer start with Windows (demonstration only).");
+}
+
+TEST_F(Changes, BackupToAFileAndItsLabel) {
+    std::string out = (tmp.path() / "copy.json").string();
+    Outcome o = run({"--demo", "--label", "--yes", "backup", "--out", out});
+    ASSERT_EQ(o.status, 0) << o.err;
+    EXPECT_EQ(o.out, "Saved 25 items to " + out + "\n");
+    auto document = json::parse(read_file(out));
+    ASSERT_TRUE(document);
+    EXPECT_EQ(document->get_str("label"), "--yes");
+    EXPECT_EQ(document->get_str("format"), "bootsmith-backup");
+
+    Outcome missing = demo({"backup", "--out", (tmp.path() / "no/such/folder.json").string()});
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_TRUE(missing.err.starts_with("Could not write ")) << missing.err;
+    EXPECT_NE(missing.err.find("No such file or directory"), std::string::npos) << missing.err;
+}
+
+TEST_F(Changes, RestoreOfSomethingThatIsNotABackup) {
+    EXPECT_EQ(demo({"restore", "../x.json"}).err, "That is not a backup file name.\n");
+    EXPECT_EQ(demo({"restore", "nope.json"}).err, "That backup was not found.\n");
+    write_file(tmp.path() / "junk.json", "{\"format\":\"other\"}");
+    Outcome junk = demo({"restore", (tmp.path() / "junk.json").string()});
+    EXPECT_EQ(junk.status, 1);
+    EXPECT_EQ(junk.err, "That file is not a Bootsmith backup.\n");
+}
+
+TEST_F(Changes, FreshDemonstrationHasNoBackupsAndNoHistory) {
+    Outcome backups = demo({"backups"});
+    EXPECT_EQ(backups.status, 0);
+    EXPECT_EQ(backups.out,
+              "Backups are kept in C:\\Users\\demouser\\AppData\\Local\\Bootsmith\\backups\n"
+              "TAKEN (UTC)          ITEMS  AUTO  LABEL                      NAME (use with: "
+              "bootsmith restore NAME)\n"
+              "(none yet; 'bootsmith backup' makes one, and one is made automatically before any "
+              "change)\n");
+    Outcome history = demo({"history"});
+    EXPECT_EQ(history.status, 0);
+    EXPECT_EQ(history.out, "SEQ            TIME (UTC)           ACTION    ITEM                     "
+                           "    RESULT\n");
+    Outcome undo = demo({"undo", "12345"});
+    EXPECT_EQ(undo.status, 1);
+    EXPECT_EQ(undo.err, "That entry is not in the history.\n");
+}
+
+TEST_F(Changes, DoctorOnTheDemonstration) {
+    Outcome o = demo({"doctor"});
+    EXPECT_EQ(o.status, 0);
+    auto lines = lines_of(o.out);
+    ASSERT_GE(lines.size(), 5u);
+    EXPECT_EQ(lines[0], "[ok  ] Demonstration data                 The demonstration reads nothing "
+                        "from a real computer.");
+    EXPECT_TRUE(lines[1].starts_with("[ok  ] Knowledge                          Built-in "
+                                     "2026.10.13.1 (501 rules)."));
+    EXPECT_EQ(lines.back(), "Everything Bootsmith reads on this computer is working.");
+}
+
+}  // namespace
+}  // namespace bootsmith::testing

@@ -1,0 +1,89 @@
+#include "cli_fixture.hpp"
+
+namespace bootsmith::testing {
+namespace {
+
+class Entry : public CliTest {};
+
+TEST_F(Entry, HelpInEveryFormPrintsTheSameThirtyTwoLines) {
+    Outcome reference = run({"help"});
+    EXPECT_EQ(reference.status, 0);
+    EXPECT_EQ(reference.err, "");
+    auto lines = lines_of(reference.out);
+    ASSERT_EQ(lines.size(), 32u);
+    EXPECT_EQ(lines[0], "Bootsmith - see what starts with your computer, and switch it on or off.");
+    EXPECT_EQ(lines[4], "Usage:");
+    EXPECT_EQ(lines[31], "and items it considers critical are never switched off.");
+    for (const auto& args : std::vector<std::vector<std::string>>{
+             {"-h"}, {"list", "--help"}, {"help", "extra", "words"}, {"--demo", "assess", "-h"}}) {
+        Outcome o = run(args);
+        EXPECT_EQ(o.status, 0) << args[0];
+        EXPECT_EQ(o.out, reference.out) << args[0];
+        EXPECT_EQ(o.err, "");
+    }
+}
+
+TEST_F(Entry, VersionPrintsThreeLines) {
+    for (const auto& args : std::vector<std::vector<std::string>>{{"version"}, {"--version"}}) {
+        Outcome o = run(args);
+        EXPECT_EQ(o.status, 0);
+        auto lines = lines_of(o.out);
+        ASSERT_EQ(lines.size(), 3u);
+        EXPECT_EQ(lines[0], "Bootsmith 1.0.0");
+    }
+}
+
+TEST_F(Entry, UsageErrorsComeBeforeAnythingIsRead) {
+    struct Case {
+        std::vector<std::string> args;
+        std::string err;
+    };
+    const Case cases[] = {
+        {{"frobnicate"}, "Unknown command \"frobnicate\". Try: bootsmith help\n"},
+        {{"assess"}, "Which item? bootsmith assess NAME\n"},
+        {{"disable"}, "Which item? bootsmith disable NAME\n"},
+        {{"enable"}, "Which item? bootsmith enable NAME\n"},
+        {{"add"}, "Which program? bootsmith add NAME-or-PATH\n"},
+        {{"remove"}, "Which entry? bootsmith remove NAME\n"},
+        {{"restore"}, "Which backup? bootsmith restore FILE-or-NAME\n"},
+        {{"undo"}, "Which change? bootsmith undo SEQ   (see: bootsmith history)\n"},
+        {{"undo", "7x"}, "Which change? bootsmith undo SEQ   (see: bootsmith history)\n"},
+        {{"undo", "-1"}, "Which change? bootsmith undo SEQ   (see: bootsmith history)\n"},
+        {{"knowledge", "import"}, "Which file? bootsmith knowledge import FILE\n"},
+        {{"knowledge", "frob"},
+         "Try: bootsmith knowledge status | update | import FILE | rollback | export\n"},
+        // A value option takes the next word even when it looks like an option.
+        {{"--label", "--yes", "frob"}, "Unknown command \"frob\". Try: bootsmith help\n"},
+    };
+    for (const Case& c : cases) {
+        // With and without --demo: nothing is scanned or created before the check.
+        for (bool demo_run : {false, true}) {
+            Outcome o = demo_run ? demo(c.args) : run(c.args);
+            EXPECT_EQ(o.status, 2) << c.args[0];
+            EXPECT_EQ(o.err, c.err) << c.args[0];
+            EXPECT_EQ(o.out, "");
+        }
+    }
+    EXPECT_TRUE(std::filesystem::is_empty(tmp.path())) << "no demonstration folder was made";
+}
+
+TEST_F(Entry, EveryDemonstrationRunHasAFolderOfItsOwn) {
+    ASSERT_EQ(demo({"backups"}).status, 0);
+    ASSERT_EQ(demo({"backups"}).status, 0);
+    int folders = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(tmp.path())) {
+        EXPECT_TRUE(entry.path().filename().string().starts_with("bootsmith-demo-"));
+        EXPECT_EQ(entry.path().filename().string().size(), std::string("bootsmith-demo-").size() + 12);
+        ++folders;
+    }
+    EXPECT_EQ(folders, 2);
+}
+
+TEST_F(Entry, ArgumentsThatAreNotUtf8AreReadAsLatin1) {
+    Outcome o = demo({"assess", "caf\xe9"});
+    EXPECT_EQ(o.status, 1);
+    EXPECT_EQ(o.err, "nothing matches \"caf\xc3\xa9\"\n");
+}
+
+}  // namespace
+}  // namespace bootsmith::testing
