@@ -130,11 +130,11 @@ std::vector<TaskRow> task_rows() {
     };
 }
 
-std::string quoted(std::string_view path) { return "\"" + std::string(path) + "\""; }
+std::string in_quotes(std::string_view path) { return "\"" + std::string(path) + "\""; }
 
 model::Item service_item(const ServiceRow& row) {
     model::Item item("service", "Windows service", "machine", "Services", row.name);
-    item.command = quoted(row.exe);
+    item.command = in_quotes(row.exe);
     item.exe = row.exe;
     item.publisher = row.publisher;
     item.description = row.description;
@@ -182,7 +182,7 @@ model::Item startup_shortcut() {
                      "Acme Screenshot");
     item.extra.set("fname", "Acme Screenshot.lnk");
     item.exe = "C:\\Program Files\\Acme Screenshot\\shot.exe";
-    item.command = quoted(item.exe);
+    item.command = in_quotes(item.exe);
     item.publisher = acme;
     item.description = "Screenshot tool";
     item.enabled = true;
@@ -212,7 +212,7 @@ model::Candidate candidate(std::string id, std::string name, std::string source,
     c.name = std::move(name);
     c.source = std::move(source);
     c.exe = std::move(exe);
-    c.command = command.empty() ? quoted(c.exe) : std::move(command);
+    c.command = command.empty() ? in_quotes(c.exe) : std::move(command);
     c.publisher = std::move(publisher);
     c.description = std::move(description);
     c.system = system;
