@@ -34,8 +34,9 @@ TEST_F(Changes, EnableMakesItStart) {
     auto lines = lines_of(o.out);
     EXPECT_EQ(lines[0], "Make it start: wuauserv");
     EXPECT_EQ(lines[1], "  If switched off: SAFE (high confidence)");
-    EXPECT_EQ(lines[2], "  It will start automatically when the computer starts. Start-up takes "
-                        "slightly longer, and it uses memory while it runs.");
+    EXPECT_EQ(lines[2],
+              "  It will start automatically when the computer starts. Start-up takes "
+              "slightly longer, and it uses memory while it runs.");
     EXPECT_EQ(lines.back(), "wuauserv will start with Windows (demonstration only).");
     Outcome again = demo({"enable", "Spotify"});
     EXPECT_EQ(again.status, 1);
@@ -57,16 +58,18 @@ TEST_F(Changes, AddCreatesARunEntry) {
     EXPECT_EQ(o.status, 0) << o.err;
     auto lines = lines_of(o.out);
     ASSERT_GE(lines.size(), 4u);
-    EXPECT_EQ(lines[0], "Will make \"Mozilla Firefox\" start with the computer: \"C:\\Program "
-                        "Files\\Mozilla Firefox\\firefox.exe\"");
+    EXPECT_EQ(lines[0],
+              "Will make \"Mozilla Firefox\" start with the computer: \"C:\\Program "
+              "Files\\Mozilla Firefox\\firefox.exe\"");
     EXPECT_EQ(lines[1], "  Method: login");
     EXPECT_EQ(lines[2], "Make it start with the computer: Mozilla Firefox");
     EXPECT_EQ(lines.back(), "Created: Bootsmith-Mozilla Firefox (Registry (Run, this user)).");
 
     Outcome unknown = demo({"add", "no-such-program"});
     EXPECT_EQ(unknown.status, 1);
-    EXPECT_EQ(unknown.err, "No running or installed program matches \"no-such-program\", and it "
-                           "is not a file. Try: bootsmith running\n");
+    EXPECT_EQ(unknown.err,
+              "No running or installed program matches \"no-such-program\", and it "
+              "is not a file. Try: bootsmith running\n");
 
     // The Windows Update service already has an entry: adding it switches that on.
     Outcome service = demo({"add", "Windows Update"});
@@ -83,8 +86,9 @@ TEST_F(Changes, BootMethodNeedsADecision) {
 TEST_F(Changes, RemoveOnlyTouchesOwnEntries) {
     Outcome o = demo({"remove", "OneDrive", "--yes"});
     EXPECT_EQ(o.status, 1);
-    EXPECT_EQ(o.err, "  Not possible: Only startup entries created by Bootsmith can be removed. "
-                     "Use Disable for others.\n");
+    EXPECT_EQ(o.err,
+              "  Not possible: Only startup entries created by Bootsmith can be removed. "
+              "Use Disable for others.\n");
     EXPECT_EQ(lines_of(o.out)[0], "Remove the entry: OneDrive");
 }
 
@@ -112,13 +116,16 @@ TEST_F(Changes, BackupAndRestorePreview) {
     auto lines = lines_of(preview.out);
     ASSERT_GE(lines.size(), 6u);
     EXPECT_EQ(lines[0].substr(0, 13), "Backup taken ");
-    EXPECT_TRUE(lines[0].ends_with(" on DEMO-PC (Windows 11 Pro 24H2 (demonstration data)), 25 "
-                                   "items; label: before"));
-    EXPECT_EQ(lines[1], "24 items already match; 0 items appeared since the backup and are left alone.");
+    EXPECT_TRUE(
+        lines[0].ends_with(" on DEMO-PC (Windows 11 Pro 24H2 (demonstration data)), 25 "
+                           "items; label: before"));
+    EXPECT_EQ(lines[1],
+              "24 items already match; 0 items appeared since the backup and are left alone.");
     EXPECT_EQ(lines[2], "");
     EXPECT_EQ(lines[3], "[DO  ] state    Spotify - Now on; the backup had it off (Enabled).");
-    EXPECT_EQ(lines[5], "Nothing was changed. Add --apply to do the items marked DO (and --yes to "
-                        "accept the ones that need a decision).");
+    EXPECT_EQ(lines[5],
+              "Nothing was changed. Add --apply to do the items marked DO (and --yes to "
+              "accept the ones that need a decision).");
 
     Outcome applied = demo({"restore", path, "--apply"});
     EXPECT_EQ(applied.status, 0) << applied.err;
@@ -162,8 +169,9 @@ TEST_F(Changes, FreshDemonstrationHasNoBackupsAndNoHistory) {
               "change)\n");
     Outcome history = demo({"history"});
     EXPECT_EQ(history.status, 0);
-    EXPECT_EQ(history.out, "SEQ            TIME (UTC)           ACTION    ITEM                     "
-                           "    RESULT\n");
+    EXPECT_EQ(history.out,
+              "SEQ            TIME (UTC)           ACTION    ITEM                     "
+              "    RESULT\n");
     Outcome undo = demo({"undo", "12345"});
     EXPECT_EQ(undo.status, 1);
     EXPECT_EQ(undo.err, "That entry is not in the history.\n");
@@ -174,10 +182,12 @@ TEST_F(Changes, DoctorOnTheDemonstration) {
     EXPECT_EQ(o.status, 0);
     auto lines = lines_of(o.out);
     ASSERT_GE(lines.size(), 5u);
-    EXPECT_EQ(lines[0], "[ok  ] Demonstration data                 The demonstration reads nothing "
-                        "from a real computer.");
-    EXPECT_TRUE(lines[1].starts_with("[ok  ] Knowledge                          Built-in "
-                                     "2026.10.13.1 (501 rules)."));
+    EXPECT_EQ(lines[0],
+              "[ok  ] Demonstration data                 The demonstration reads nothing "
+              "from a real computer.");
+    EXPECT_TRUE(
+        lines[1].starts_with("[ok  ] Knowledge                          Built-in "
+                             "2026.10.13.1 (501 rules)."));
     EXPECT_EQ(lines.back(), "Everything Bootsmith reads on this computer is working.");
 }
 

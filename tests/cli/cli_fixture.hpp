@@ -14,7 +14,7 @@ namespace bootsmith::testing {
 /// Runs the built program with a private temporary folder, so that every
 /// demonstration run makes its data folder there.
 class CliTest : public ::testing::Test {
-protected:
+  protected:
     TempDir tmp;
 
     Outcome demo(std::vector<std::string> args, EnvChanges env = {}) {

@@ -73,7 +73,8 @@ TEST_F(Entry, EveryDemonstrationRunHasAFolderOfItsOwn) {
     int folders = 0;
     for (const auto& entry : std::filesystem::directory_iterator(tmp.path())) {
         EXPECT_TRUE(entry.path().filename().string().starts_with("bootsmith-demo-"));
-        EXPECT_EQ(entry.path().filename().string().size(), std::string("bootsmith-demo-").size() + 12);
+        EXPECT_EQ(entry.path().filename().string().size(),
+                  std::string("bootsmith-demo-").size() + 12);
         ++folders;
     }
     EXPECT_EQ(folders, 2);

@@ -8,26 +8,40 @@ namespace {
 
 class Listing : public CliTest {};
 
-const char* const system_line = "DEMO-PC - Windows 11 Pro 24H2 (demonstration data) - demouser "
-                                "(administrator)\n";
-const char* const demo_note = "note: Demonstration data: nothing here is read from, or written "
-                              "to, a real computer.\n";
+const char* const system_line =
+    "DEMO-PC - Windows 11 Pro 24H2 (demonstration data) - demouser "
+    "(administrator)\n";
+const char* const demo_note =
+    "note: Demonstration data: nothing here is read from, or written "
+    "to, a real computer.\n";
 
 // Name -> expected level, from the built-in knowledge and the dependency,
 // hint and general rules.
 const std::map<std::string, std::string> expected_levels = {
-    {"RpcSs", "critical"},         {"Dnscache", "high"},
-    {"Spooler", "caution"},        {"WinDefend", "high"},
-    {"wuauserv", "high"},          {"DiagTrack", "safe"},
-    {"SysMain", "low"},            {"WSearch", "low"},
-    {"TermService", "caution"},    {"sshd", "caution"},
-    {"AcmeSync", "low"},           {"OemPanelHost", "unknown"},
-    {"AcmeDevDb", "high"},         {"AcmeDevServer", "caution"},
-    {"OneDrive", "low"},           {"Spotify", "safe"},
-    {"Discord", "safe"},           {"Steam", "safe"},
-    {"Acme Notes", "safe"},        {"SecurityHealth", "caution"},
-    {"RtkAudUService", "low"},     {"GoogleUpdateTaskMachineCore", "low"},
-    {"Acme Backup Nightly", "caution"}, {"ScheduledDefrag", "low"},
+    {"RpcSs", "critical"},
+    {"Dnscache", "high"},
+    {"Spooler", "caution"},
+    {"WinDefend", "high"},
+    {"wuauserv", "high"},
+    {"DiagTrack", "safe"},
+    {"SysMain", "low"},
+    {"WSearch", "low"},
+    {"TermService", "caution"},
+    {"sshd", "caution"},
+    {"AcmeSync", "low"},
+    {"OemPanelHost", "unknown"},
+    {"AcmeDevDb", "high"},
+    {"AcmeDevServer", "caution"},
+    {"OneDrive", "low"},
+    {"Spotify", "safe"},
+    {"Discord", "safe"},
+    {"Steam", "safe"},
+    {"Acme Notes", "safe"},
+    {"SecurityHealth", "caution"},
+    {"RtkAudUService", "low"},
+    {"GoogleUpdateTaskMachineCore", "low"},
+    {"Acme Backup Nightly", "caution"},
+    {"ScheduledDefrag", "low"},
     {"Acme Screenshot", "safe"},
 };
 
@@ -37,14 +51,17 @@ TEST_F(Listing, ListShowsTheDemonstrationComputerSortedByKindThenName) {
     EXPECT_EQ(o.err, std::string(system_line) + demo_note);
     auto lines = lines_of(o.out);
     ASSERT_EQ(lines.size(), 28u);
-    EXPECT_EQ(lines[0], "ON   IF OFF    NAME                           TYPE                   COMMAND");
-    EXPECT_EQ(lines[1], "yes  safe      Acme Screenshot                Startup folder (this … "
-                        "\"C:\\Program Files\\Acme Screenshot\\shot.exe\"");
+    EXPECT_EQ(lines[0],
+              "ON   IF OFF    NAME                           TYPE                   COMMAND");
+    EXPECT_EQ(lines[1],
+              "yes  safe      Acme Screenshot                Startup folder (this … "
+              "\"C:\\Program Files\\Acme Screenshot\\shot.exe\"");
     EXPECT_EQ(lines[2].substr(0, 46), "yes  safe      Acme Notes                     ");
     EXPECT_EQ(lines[25].substr(0, 46), "yes  low       ScheduledDefrag                ");
     EXPECT_EQ(lines[26], "");
-    EXPECT_EQ(lines[27], "25 items. 'IF OFF' is the level of what switching an item off could "
-                         "do; try: bootsmith assess NAME");
+    EXPECT_EQ(lines[27],
+              "25 items. 'IF OFF' is the level of what switching an item off could "
+              "do; try: bootsmith assess NAME");
     std::vector<std::string> kinds;
     for (std::size_t i = 1; i <= 25; ++i) {
         std::string name = lines[i].substr(15, 30);
@@ -66,9 +83,10 @@ TEST_F(Listing, FiltersNarrowTheList) {
     // A value option as the last word is a flag with an empty value: no filter.
     EXPECT_TRUE(count_line(demo({"list", "--filter"})).starts_with("25 items."));
     Outcome none = demo({"list", "--filter", "no such thing"});
-    EXPECT_EQ(none.out, "ON   IF OFF    NAME                           TYPE                   "
-                        "COMMAND\n\n0 items. 'IF OFF' is the level of what switching an item off "
-                        "could do; try: bootsmith assess NAME\n");
+    EXPECT_EQ(none.out,
+              "ON   IF OFF    NAME                           TYPE                   "
+              "COMMAND\n\n0 items. 'IF OFF' is the level of what switching an item off "
+              "could do; try: bootsmith assess NAME\n");
 }
 
 TEST_F(Listing, JsonOutputsAreOneArrayAndNothingElse) {
@@ -87,11 +105,13 @@ TEST_F(Listing, JsonOutputsAreOneArrayAndNothingElse) {
     ASSERT_TRUE(items);
     const json::JsonObject* first = items->as_array()->front().as_object();
     std::vector<std::string> keys;
-    for (const auto& member : *first) keys.push_back(member.key);
+    for (const auto& member : *first)
+        keys.push_back(member.key);
     EXPECT_EQ(keys, (std::vector<std::string>{
-                        "id", "name", "kind", "kind_label", "scope", "location", "command", "exe",
-                        "publisher", "description", "origin", "package", "enabled", "running",
-                        "state_text", "toggle", "toggle_note", "managed", "dependents", "risk"}));
+                        "id",       "name",        "kind",    "kind_label", "scope",
+                        "location", "command",     "exe",     "publisher",  "description",
+                        "origin",   "package",     "enabled", "running",    "state_text",
+                        "toggle",   "toggle_note", "managed", "dependents", "risk"}));
     auto running = json::parse(demo({"running", "--json"}).out);
     EXPECT_EQ(running->as_array()->size(), 4u) << "system programs are left out without --all";
     auto all = json::parse(demo({"running", "--json", "--all"}).out);
@@ -131,8 +151,9 @@ TEST_F(Listing, AssessExplainsOneItem) {
     EXPECT_EQ(lines[1], "  \"C:\\Program Files\\Acme Dev\\devdb.exe\"");
     EXPECT_EQ(lines[2], "  State: Automatic; running now");
     EXPECT_EQ(lines[3], "  If switched off: HIGH (medium confidence)");
-    EXPECT_NE(db.out.find("    - Dependency check: 1 enabled item(s) require it: Acme Dev Server.\n"),
-              std::string::npos);
+    EXPECT_NE(
+        db.out.find("    - Dependency check: 1 enabled item(s) require it: Acme Dev Server.\n"),
+        std::string::npos);
 
     Outcome panel = demo({"assess", "oempanelhost"});
     EXPECT_EQ(panel.status, 0);

@@ -73,7 +73,8 @@ TEST(Assess, UpdateCannotLowerABuiltInLevel) {
     EXPECT_EQ(result.risk.level, Level::high);
     EXPECT_EQ(result.risk.effect, "Remote logins stop.");
     EXPECT_EQ(result.risk.confidence, "high");
-    EXPECT_TRUE(has_reason(result, "Recognised from the built-in knowledge of well-known startup items."));
+    EXPECT_TRUE(
+        has_reason(result, "Recognised from the built-in knowledge of well-known startup items."));
     EXPECT_TRUE(has_reason(
         result, "A knowledge update tried to lower this warning; the built-in level was kept."));
 }
@@ -106,8 +107,9 @@ TEST(Assess, CriticalRuleOnAnOrdinaryEntryIsShownAsHigh) {
     store.builtin.rules.linux_rules = {{"dbus", "The message bus.", Level::critical}};
     Item entry = assessed(autostart("dbus"), store);
     EXPECT_EQ(entry.risk.level, Level::high);
-    EXPECT_TRUE(entry.risk.effect.starts_with("The message bus. It is shown as High rather than "
-                                              "Critical because"));
+    EXPECT_TRUE(
+        entry.risk.effect.starts_with("The message bus. It is shown as High rather than "
+                                      "Critical because"));
     EXPECT_FALSE(entry.risk.blocked());
     Item unit = assessed(linux_unit("dbus"), store);
     EXPECT_EQ(unit.risk.level, Level::critical);
@@ -173,8 +175,8 @@ TEST(Assess, PackagePriority) {
         item.extra.set("pkg_priority", c.priority);
         Item result = assessed(item, store);
         EXPECT_EQ(result.risk.level, c.expected) << c.priority << " rule=" << c.with_rule;
-        EXPECT_TRUE(has_reason(result, std::string("The package priority is \"") + c.priority +
-                                           "\"."));
+        EXPECT_TRUE(
+            has_reason(result, std::string("The package priority is \"") + c.priority + "\"."));
         EXPECT_TRUE(has_reason(result, "Owned by the package \"pkg\"."));
     }
 }
@@ -199,8 +201,9 @@ TEST(Assess, HintOfTheInstalledLayerLowerThanTheBuiltInOneLoses) {
     Item result = assessed(autostart("nightly-backup"), store);
     EXPECT_EQ(result.risk.level, Level::caution);
     EXPECT_EQ(result.risk.effect, "Backups stop.");
-    EXPECT_TRUE(has_reason(result, "Judged by the word \"backup\" in its name; it is not in the "
-                                   "built-in list."));
+    EXPECT_TRUE(has_reason(result,
+                           "Judged by the word \"backup\" in its name; it is not in the "
+                           "built-in list."));
 }
 
 TEST(Assess, CommonReasonsComeLastInOrder) {

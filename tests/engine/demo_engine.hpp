@@ -15,7 +15,7 @@ namespace bootsmith::engine {
 /// temporary one: the demonstration runs as administrator on "windows", so its
 /// data folder is "$ProgramData/Bootsmith".
 class DemoEngineTest : public ::testing::Test {
-protected:
+  protected:
     testing::TempDir dir;
     testing::ScopedEnv program_data{"ProgramData", dir.path().string()};
     Engine engine{std::make_unique<demo::DemoPlatform>()};

@@ -13,7 +13,7 @@ namespace {
 using testing::IsOk;
 
 class HistoryTest : public DemoEngineTest {
-protected:
+  protected:
     JournalRecord record(std::string action, std::string id, std::uint64_t of = 0) {
         JournalRecord r;
         r.action = std::move(action);
@@ -63,12 +63,15 @@ TEST(Seq, ThreadsGetDistinctValues) {
     std::vector<std::thread> threads;
     for (auto& list : seen) {
         threads.emplace_back([&list] {
-            for (int i = 0; i < 500; ++i) list.push_back(next_seq());
+            for (int i = 0; i < 500; ++i)
+                list.push_back(next_seq());
         });
     }
-    for (auto& t : threads) t.join();
+    for (auto& t : threads)
+        t.join();
     std::set<std::uint64_t> all;
-    for (const auto& list : seen) all.insert(list.begin(), list.end());
+    for (const auto& list : seen)
+        all.insert(list.begin(), list.end());
     EXPECT_EQ(all.size(), 2000u);
 }
 
@@ -82,7 +85,8 @@ TEST_F(HistoryTest, BadLinesAreSkippedAndGoodOnesKept) {
             big +
             "\n"
             "[1,2,3]\n"
-            "{\"seq\":\"7\",\"action\":3,\"id\":[],\"ok\":\"true\",\"spec\":{\"name\":1,\"x\":\"y\"}}\n"
+            "{\"seq\":\"7\",\"action\":3,\"id\":[],\"ok\":\"true\",\"spec\":{\"name\":1,\"x\":"
+            "\"y\"}}\n"
             "{\"seq\":3.9,\"action\":\"enable\",\"id\":\"b\",\"ok\":true,\"of\":-2}");
     auto records = read_records(engine.system());
     ASSERT_EQ(records.size(), 3u);
@@ -134,8 +138,10 @@ TEST(CreationSpec, NewestSuccessfulCreateElseBuiltFromTheItem) {
     item.command = "x.exe";
     item.extra.set("mode", "login");
     item.extra.set("run_as", "bob");
-    JournalRecord old_create{1, "", "create", item.id, "", "", true, 0, {{"command", "old"}}, false};
-    JournalRecord failed{2, "", "create", item.id, "", "", false, 0, {{"command", "failed"}}, false};
+    JournalRecord old_create{1,    "", "create", item.id, "", "", true, 0, {{"command", "old"}},
+                             false};
+    JournalRecord failed{2,    "", "create", item.id, "", "", false, 0, {{"command", "failed"}},
+                         false};
     JournalRecord newer{3, "", "create", item.id, "", "", true, 0, {{"command", "new"}}, false};
     EXPECT_EQ(model::from_stored(creation_spec({old_create, newer, failed}, item)).command, "new");
     model::CreateRequest built = model::from_stored(creation_spec({}, item));

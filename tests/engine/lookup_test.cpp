@@ -45,8 +45,9 @@ TEST(FindByText, ContainedNamesAndNothing) {
     items.push_back(item("run", "Ünïcode Tool"));
     auto many = find_by_text(items, "acme");
     ASSERT_FALSE(many);
-    EXPECT_TRUE(many.error().starts_with("14 items match \"acme\"; be more exact or use the id:\n"
-                                         "  Acme tool 0  (run label)\n"));
+    EXPECT_TRUE(
+        many.error().starts_with("14 items match \"acme\"; be more exact or use the id:\n"
+                                 "  Acme tool 0  (run label)\n"));
     EXPECT_EQ(std::count(many.error().begin(), many.error().end(), '\n'), 12);
     EXPECT_EQ(find_by_text(items, "ÜNÏ")->name, "Ünïcode Tool");
     EXPECT_THAT(find_by_text(items, "nothing-here"), FailsWith("nothing matches \"nothing-here\""));

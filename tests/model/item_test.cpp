@@ -41,15 +41,16 @@ TEST(ItemJson, MembersInFixedOrderWithoutExtra) {
     item.extra.set("secret", "not shown");
     item.dependents = {"A", "B"};
     std::string text = json::to_text(to_json(item));
-    EXPECT_EQ(text,
-              "{\"id\":\"run|user|HKCU\\\\Run\\\\64|Spotify\",\"name\":\"Spotify\",\"kind\":\"run\","
-              "\"kind_label\":\"Registry (Run, this user)\",\"scope\":\"user\","
-              "\"location\":\"HKCU\\\\Run\\\\64\",\"command\":\"\",\"exe\":\"\",\"publisher\":\"\","
-              "\"description\":\"\",\"origin\":\"\",\"package\":\"\",\"enabled\":false,"
-              "\"running\":false,\"state_text\":\"\",\"toggle\":\"ok\",\"toggle_note\":\"\","
-              "\"managed\":false,\"dependents\":[\"A\",\"B\"],\"risk\":{\"level\":\"unknown\","
-              "\"effect\":\"\",\"reasons\":[],\"confidence\":\"low\",\"blocked\":false,"
-              "\"needs_ack\":true}}");
+    EXPECT_EQ(
+        text,
+        "{\"id\":\"run|user|HKCU\\\\Run\\\\64|Spotify\",\"name\":\"Spotify\",\"kind\":\"run\","
+        "\"kind_label\":\"Registry (Run, this user)\",\"scope\":\"user\","
+        "\"location\":\"HKCU\\\\Run\\\\64\",\"command\":\"\",\"exe\":\"\",\"publisher\":\"\","
+        "\"description\":\"\",\"origin\":\"\",\"package\":\"\",\"enabled\":false,"
+        "\"running\":false,\"state_text\":\"\",\"toggle\":\"ok\",\"toggle_note\":\"\","
+        "\"managed\":false,\"dependents\":[\"A\",\"B\"],\"risk\":{\"level\":\"unknown\","
+        "\"effect\":\"\",\"reasons\":[],\"confidence\":\"low\",\"blocked\":false,"
+        "\"needs_ack\":true}}");
 }
 
 TEST(CandidateJson, EmptyListsAreEmptyArrays) {

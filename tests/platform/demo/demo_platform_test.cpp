@@ -20,7 +20,8 @@ const model::Item* find(const std::vector<model::Item>& items, std::string_view 
 
 std::vector<std::string> ids(const std::vector<model::Candidate>& list) {
     std::vector<std::string> result;
-    for (const auto& c : list) result.push_back(c.id);
+    for (const auto& c : list)
+        result.push_back(c.id);
     return result;
 }
 
@@ -98,9 +99,13 @@ TEST(DemoPlatform, SwitchingAServiceSetsItsStateText) {
 
 TEST(DemoPlatform, CreateThenRemove) {
     DemoPlatform demo;
-    model::CreateRequest request{"Mozilla Firefox", "\"C:\\Program Files\\Mozilla Firefox\\firefox.exe\"",
-                                 "C:\\Program Files\\Mozilla Firefox\\firefox.exe", "", "login",
-                                 "demouser", ""};
+    model::CreateRequest request{"Mozilla Firefox",
+                                 "\"C:\\Program Files\\Mozilla Firefox\\firefox.exe\"",
+                                 "C:\\Program Files\\Mozilla Firefox\\firefox.exe",
+                                 "",
+                                 "login",
+                                 "demouser",
+                                 ""};
     auto created = demo.create(request);
     ASSERT_THAT(created, IsOk());
     EXPECT_EQ(created->name, "Bootsmith-Mozilla Firefox");

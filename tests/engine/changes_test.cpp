@@ -1,0 +1,229 @@
+#include <thread>
+
+#include "change_fixture.hpp"
+
+namespace bootsmith::engine {
+namespace {
+
+const char* const spotify = "run|user|HKCU\\Run\\64|Spotify";
+const char* const spooler = "service|machine|Services|Spooler";
+
+class Planning : public ChangeTest {};
+
+TEST_F(Planning, CreationProblemsAreAllListedInOrder) {
+    Plan p = plan(*engine, creation("", "  ", "a\nb"));
+    EXPECT_EQ(p.problems,
+              (std::vector<std::string>{
+                  "A name is required.",
+                  "The command contains a line break or an invisible control character, which is "
+                  "not allowed."}));
+    std::vector<ChangeResult> results = apply(*engine, {creation("", "", "a\nb")});
+    ASSERT_EQ(results.size(), 1u);
+    EXPECT_EQ(results[0].message,
+              "Refused: A name is required. The command contains a line break or an invisible "
+              "control character, which is not allowed.");
+}
+
+TEST_F(Planning, ForbiddenCharacters) {
+    struct Case {
+        std::string text;
+        bool allowed;
+    };
+    const Case cases[] = {
+        {"tool\t--x", true},          {"tool \xE2\x80\xAE", false},  // U+202E
+        {"tool \xE2\x80\x8E", false}, {"tool \xE2\x81\xA6", false},  // U+200E, U+2066
+        {"tool \x7f", false},         {"tool é ü", true},
+        {"tool \xE2\x80\x8B", true},  // U+200B is not among them
+    };
+    for (const Case& c : cases) {
+        ChangeRequest r = creation("", "Tool", c.text);
+        r.workdir = c.text;
+        Plan p = plan(*engine, r);
+        bool flagged = false;
+        for (const auto& problem : p.problems) {
+            flagged = flagged || problem.starts_with("The command contains") ||
+                      problem.starts_with("The working folder contains");
+        }
+        EXPECT_EQ(flagged, !c.allowed) << c.text;
+    }
+}
+
+TEST_F(Planning, CreationMethodAndReach) {
+    (void)running_programs(*engine);
+    Plan listed = plan(*engine, creation("proc|firefox", "Firefox", "firefox.exe", "login"));
+    EXPECT_TRUE(listed.problems.empty());
+    EXPECT_EQ(listed.risk.level, model::Level::safe);
+    EXPECT_EQ(listed.risk.reasons.front(), "Method: Start when I sign in.");
+    EXPECT_EQ(listed.risk.reasons[1], "Published by Mozilla Corporation.");
+
+    Plan boot = plan(*engine, creation("proc|firefox", "Firefox", "firefox.exe", "boot"));
+    EXPECT_EQ(boot.risk.level, model::Level::caution);
+    EXPECT_FALSE(boot.admin_needed) << "the demonstration runs as administrator";
+
+    Plan unlisted = plan(*engine, creation("", "X", "C:\\tmp\\x.exe", "cron"));
+    EXPECT_EQ(unlisted.problems,
+              std::vector<std::string>{"\"cron\" is not a way a program can be started on this "
+                                       "computer."});
+    Plan empty_mode = plan(*engine, creation("", "X", "x.exe", ""));
+    EXPECT_EQ(empty_mode.problems, std::vector<std::string>{"A method is required."});
+    Plan from_backup = plan(*engine, creation("restore|x", "X", "x.exe", "login"));
+    EXPECT_EQ(from_backup.risk.level, model::Level::caution);
+    ASSERT_TRUE(from_backup.spec);
+    EXPECT_EQ(from_backup.spec->command, "x.exe");
+}
+
+TEST_F(Planning, CreateForACandidateWithAnEntryBecomesEnable) {
+    (void)running_programs(*engine);
+    Plan p =
+        plan(*engine, creation("svc|wuauserv", "Windows Update", "svchost.exe", "service-auto"));
+    EXPECT_EQ(p.action, "enable");
+    EXPECT_EQ(p.id, "service|machine|Services|wuauserv");
+    EXPECT_EQ(p.name, "wuauserv");
+}
+
+TEST_F(Planning, LockedItemsAndTheirNotes) {
+    platform->after_scan = [](std::vector<model::Item>& items) {
+        items[15].toggle = "locked";  // Spotify
+        items[16].toggle = "locked";  // Discord
+        items[16].toggle_note = "Set by a policy.";
+    };
+    EXPECT_EQ(plan(*engine, request("disable", spotify)).problems,
+              std::vector<std::string>{"This item cannot be switched here."});
+    EXPECT_EQ(plan(*engine, request("disable", "run|user|HKCU\\Run\\64|Discord")).problems,
+              std::vector<std::string>{"Set by a policy."});
+}
+
+TEST_F(Planning, UnknownActionAndMissingItem) {
+    Plan unknown = plan(*engine, request("frob", spotify));
+    EXPECT_EQ(unknown.problems, std::vector<std::string>{"Unknown action \"frob\"."});
+    EXPECT_TRUE(unknown.risk.blocked());
+    Plan missing = plan(*engine, request("disable", "run|user|x|gone"));
+    EXPECT_EQ(missing.problems,
+              std::vector<std::string>{
+                  "The item was not found; it may have been removed since the last scan."});
+    EXPECT_EQ(missing.risk.effect, "This item no longer exists. Scan again.");
+}
+
+TEST_F(Planning, AdminNeededWithoutRights) {
+    platform::SystemInfo ordinary = TestPlatform().system_info();
+    ordinary.admin = false;
+    make_engine(ordinary);
+    platform->after_scan = [](std::vector<model::Item>& items) { items[2].toggle = "admin"; };
+    Plan p = plan(*engine, request("disable", spooler, true));
+    EXPECT_TRUE(p.admin_needed);
+    auto results = apply(*engine, {request("disable", spooler, true)});
+    EXPECT_TRUE(results[0].admin);
+    EXPECT_EQ(results[0].message,
+              "This change needs administrator rights. Use \"Restart as administrator\".");
+    EXPECT_EQ(platform->toggles, 0);
+}
+
+class Applying : public ChangeTest {};
+
+TEST_F(Applying, AllRefusedStillSavesTheOneAutomaticBackupAndNoHistory) {
+    auto results = apply(*engine, {request("disable", "service|machine|Services|RpcSs", true),
+                                   request("disable", spooler, false)});
+    ASSERT_EQ(results.size(), 2u);
+    EXPECT_TRUE(results[0].message.starts_with("Refused: "));
+    EXPECT_EQ(results[1].message, "Not applied: this change needs your confirmation first.");
+    EXPECT_EQ(platform->toggles, 0);
+    EXPECT_EQ(files_in(data() / "backups" / "auto"), 1u);
+    EXPECT_FALSE(std::filesystem::exists(data() / "journal.jsonl"));
+    (void)apply(*engine, {request("disable", spotify)});
+    EXPECT_EQ(files_in(data() / "backups" / "auto"), 1u) << "once per run";
+}
+
+TEST_F(Applying, SuccessIsRecordedAndTheCacheEmptied) {
+    (void)items(*engine);
+    auto results = apply(*engine, {request("disable", spotify)});
+    ASSERT_TRUE(results[0].ok);
+    EXPECT_EQ(results[0].message,
+              "Spotify will no longer start with Windows (demonstration only).");
+    EXPECT_TRUE(engine->cached_items().empty());
+    auto records = read_records(engine->system());
+    ASSERT_EQ(records.size(), 1u);
+    EXPECT_EQ(records[0].action, "disable");
+    EXPECT_EQ(records[0].id, spotify);
+    EXPECT_EQ(records[0].detail, results[0].message);
+    EXPECT_TRUE(records[0].ok);
+}
+
+TEST_F(Applying, PlatformFailuresAreNotRecorded) {
+    platform->toggle_failure = "ADMIN: Changing a system service needs administrator rights.";
+    auto results = apply(*engine, {request("disable", spotify)});
+    EXPECT_FALSE(results[0].ok);
+    EXPECT_TRUE(results[0].admin);
+    EXPECT_EQ(results[0].message,
+              "Changing a system service needs administrator rights. Use \"Restart as "
+              "administrator\".");
+    platform->toggle_failure = "systemctl could not change x.service: boom";
+    results = apply(*engine, {request("disable", spotify)});
+    EXPECT_FALSE(results[0].admin);
+    EXPECT_EQ(results[0].message, "systemctl could not change x.service: boom");
+    EXPECT_TRUE(read_records(engine->system()).empty());
+}
+
+TEST_F(Applying, HintsReachThePlatformAsWantAttributes) {
+    ChangeRequest r = request("disable", spotify);
+    r.hints = {{"start", "demand"}, {"delayed", "1"}};
+    (void)apply(*engine, {r});
+    ASSERT_TRUE(platform->last_toggled);
+    EXPECT_EQ(platform->last_toggled->extra.get("want_start"), "demand");
+    EXPECT_EQ(platform->last_toggled->extra.get("want_delayed"), "1");
+}
+
+TEST_F(Applying, FailingBackupFolderNotesTheFirstResultAndRetriesLater) {
+    testing::write_file(data() / "backups", "a file where the folder belongs");
+    auto results = apply(*engine, {request("disable", spotify),
+                                   request("disable", "run|user|HKCU\\Run\\64|Discord")});
+    ASSERT_TRUE(results[0].ok);
+    EXPECT_NE(results[0].message.find(" (No automatic backup could be saved first: cannot create "),
+              std::string::npos)
+        << results[0].message;
+    EXPECT_EQ(results[1].message.find("No automatic backup"), std::string::npos);
+    EXPECT_FALSE(engine->auto_backup_taken().load());
+    std::filesystem::remove(data() / "backups");
+    (void)apply(*engine, {request("enable", spotify)});
+    EXPECT_EQ(files_in(data() / "backups" / "auto"), 1u);
+    EXPECT_TRUE(engine->auto_backup_taken().load());
+}
+
+TEST_F(Applying, RacingBatchesMakeOneAutomaticBackup) {
+    std::vector<std::thread> threads;
+    for (int i = 0; i < 4; ++i) {
+        threads.emplace_back([this] { (void)apply(*engine, {request("disable", spooler)}); });
+    }
+    for (auto& t : threads)
+        t.join();
+    EXPECT_EQ(files_in(data() / "backups" / "auto"), 1u);
+}
+
+TEST_F(Applying, CreationCompletesTheRequestAndRecordsItsSpec) {
+    (void)running_programs(*engine);
+    ChangeRequest r =
+        creation("proc|node", "Dev server", "\"C:\\Program Files\\nodejs\\node.exe\" server.js");
+    auto results = apply(*engine, {r});
+    ASSERT_TRUE(results[0].ok) << results[0].message;
+    EXPECT_EQ(results[0].message, "Created: Bootsmith-Dev server (Registry (Run, this user)).");
+    EXPECT_EQ(results[0].id, "run|user|HKCU\\Run\\64|Bootsmith-Dev server");
+    auto records = read_records(engine->system());
+    ASSERT_EQ(records.size(), 1u);
+    model::CreateRequest spec = model::from_stored(records[0].spec);
+    EXPECT_EQ(spec.exe, "C:\\Program Files\\nodejs\\node.exe");
+    EXPECT_EQ(spec.user, "demouser");
+    EXPECT_EQ(spec.mode, "login");
+    // The history now vouches for the entry, so it is shown as this program's own.
+    model::Item created = item_named("Bootsmith-Dev server");
+    EXPECT_TRUE(created.managed);
+    EXPECT_EQ(created.risk.level, model::Level::safe);
+}
+
+TEST_F(Applying, RemoveRefusesForeignEntries) {
+    auto results = apply(*engine, {request("remove", spotify, true)});
+    EXPECT_EQ(results[0].message,
+              "Refused: Only startup entries created by Bootsmith can be removed. Use Disable "
+              "for others.");
+}
+
+}  // namespace
+}  // namespace bootsmith::engine
