@@ -7,7 +7,7 @@ namespace bootsmith::cli {
 
 namespace {
 constexpr std::array<std::string_view, 10> value_options = {
-    "--filter", "--level", "--port", "--name", "--mode",
+    "--filter", "--level", "--port",  "--name",    "--mode",
     "--args",   "--out",   "--label", "--workdir", "--url"};
 
 bool is_value_option(std::string_view word) {

@@ -14,10 +14,14 @@ namespace {
 enum class Gate { all_steps, without_decision };
 
 std::string title_of(const std::string& action) {
-    if (action == "disable") return "Stop it starting";
-    if (action == "enable") return "Make it start";
-    if (action == "create") return "Make it start with the computer";
-    if (action == "remove") return "Remove the entry";
+    if (action == "disable")
+        return "Stop it starting";
+    if (action == "enable")
+        return "Make it start";
+    if (action == "create")
+        return "Make it start with the computer";
+    if (action == "remove")
+        return "Remove the entry";
     return action;
 }
 

@@ -93,9 +93,13 @@ int run_list(Invocation& inv) {
     return exit_done;
 }
 
-int run_running(Invocation& inv) { return print_candidates(inv, engine::running_programs(inv.engine)); }
+int run_running(Invocation& inv) {
+    return print_candidates(inv, engine::running_programs(inv.engine));
+}
 
-int run_apps(Invocation& inv) { return print_candidates(inv, engine::installed_apps(inv.engine)); }
+int run_apps(Invocation& inv) {
+    return print_candidates(inv, engine::installed_apps(inv.engine));
+}
 
 int run_assess(Invocation& inv) {
     auto item = engine::find_by_text(engine::items(inv.engine), inv.args.positional(1));

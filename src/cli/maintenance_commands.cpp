@@ -59,8 +59,11 @@ bool print_restore_change(Invocation& inv, const engine::RestoreChange& change) 
     engine::Plan plan = engine::plan(inv.engine, *change.request);
     bool skip = plan.blocked();
     bool doing = !skip && (change.selected || inv.args.has("--all"));
-    inv.out << "[" << (skip ? "SKIP" : doing ? "DO  " : "ask ") << "] "
-            << util::pad_right(change.what, 8) << " " << change.name << " - " << change.note
+    inv.out << "["
+            << (skip    ? "SKIP"
+                : doing ? "DO  "
+                        : "ask ")
+            << "] " << util::pad_right(change.what, 8) << " " << change.name << " - " << change.note
             << "\n";
     if (skip) {
         inv.out << "         not possible: "
@@ -123,16 +126,18 @@ int run_backups(Invocation& inv) {
                    "any change)\n";
     }
     for (const auto& b : backups) {
-        inv.out << util::pad_right(b.created, 20) << " " << util::pad_right(std::to_string(b.count), 6)
-                << " " << util::pad_right(b.automatic ? "yes" : "-", 5) << " "
-                << column(b.label, 26) << " " << b.name << "\n";
+        inv.out << util::pad_right(b.created, 20) << " "
+                << util::pad_right(std::to_string(b.count), 6) << " "
+                << util::pad_right(b.automatic ? "yes" : "-", 5) << " " << column(b.label, 26)
+                << " " << b.name << "\n";
     }
     return exit_done;
 }
 
 int run_restore(Invocation& inv) {
     auto text = backup_text(inv, inv.args.positional(1));
-    auto document = text ? engine::parse_backup(*text) : Result<json::JsonValue>(fail(text.error()));
+    auto document =
+        text ? engine::parse_backup(*text) : Result<json::JsonValue>(fail(text.error()));
     if (!document) {
         inv.err << document.error() << "\n";
         return exit_failed;
@@ -149,7 +154,8 @@ int run_restore(Invocation& inv) {
     bool apply = inv.args.has("--apply");
     if (!apply) {
         inv.out << "\nNothing was changed. Add --apply to do the items marked DO"
-                << (inv.args.has("--yes") ? "" : " (and --yes to accept the ones that need a decision)")
+                << (inv.args.has("--yes") ? ""
+                                          : " (and --yes to accept the ones that need a decision)")
                 << ".\n";
         return exit_done;
     }
@@ -166,7 +172,9 @@ int run_doctor(Invocation& inv) {
     print_system_line(inv.err, inv.engine.system());
     std::size_t failed = 0;
     for (const auto& probe : engine::doctor(inv.engine)) {
-        std::string status = probe.status == "ok" ? "ok  " : probe.status == "warn" ? "WARN" : "FAIL";
+        std::string status = probe.status == "ok"     ? "ok  "
+                             : probe.status == "warn" ? "WARN"
+                                                      : "FAIL";
         failed += status == "FAIL" ? 1 : 0;
         inv.out << "[" << status << "] " << util::pad_right(probe.name, 34) << " " << probe.detail
                 << "\n";

@@ -13,8 +13,8 @@ namespace bootsmith::cli {
 namespace {
 
 constexpr std::array<std::string_view, 18> command_words = {
-    "serve",   "open",   "list",    "running", "apps",      "assess", "disable", "enable", "add",
-    "remove",  "backup", "backups", "restore", "knowledge", "doctor", "history", "undo",   "help"};
+    "serve",  "open",   "list",    "running", "apps",      "assess", "disable", "enable", "add",
+    "remove", "backup", "backups", "restore", "knowledge", "doctor", "history", "undo",   "help"};
 
 // Commands whose first argument is required, with the question asked when it is missing.
 struct Required {
@@ -40,8 +40,7 @@ bool is_unsigned_number(std::string_view text) {
 
 std::optional<int> knowledge_usage(const ParsedArgs& args, std::ostream& err) {
     std::string sub = args.positional(1);
-    if (sub.empty() || sub == "status" || sub == "update" || sub == "rollback" ||
-        sub == "export") {
+    if (sub.empty() || sub == "status" || sub == "update" || sub == "rollback" || sub == "export") {
         return std::nullopt;
     }
     if (sub == "import") {

@@ -59,7 +59,7 @@ Result<Record> remove_item(Engine& engine, const ChangeRequest& request) {
 
 Result<Record> create_item(Engine& engine, const ChangeRequest& request) {
     std::optional<model::Candidate> candidate = find_candidate(engine, request.id);
-    model::CreateRequest create{request.name, request.command, request.exe, request.workdir,
+    model::CreateRequest create{request.name, request.command, request.exe,        request.workdir,
                                 request.mode, request.user,    request.description};
     if (create.exe.empty()) {
         create.exe = candidate && !candidate->exe.empty() ? candidate->exe
@@ -69,15 +69,14 @@ Result<Record> create_item(Engine& engine, const ChangeRequest& request) {
         create.workdir = candidate->workdir;
     }
     if (create.user.empty()) {
-        create.user = candidate && !candidate->user.empty() ? candidate->user
-                                                             : engine.system().user;
+        create.user =
+            candidate && !candidate->user.empty() ? candidate->user : engine.system().user;
     }
     auto item = engine.platform().create(create);
     if (!item) {
         return fail(item.error());
     }
-    return Record{item->id, item->name,
-                  "Created: " + item->name + " (" + item->kind_label + ").",
+    return Record{item->id, item->name, "Created: " + item->name + " (" + item->kind_label + ").",
                   model::to_stored(create)};
 }
 
@@ -101,7 +100,8 @@ ChangeResult apply_one(Engine& engine, const ChangeRequest& original) {
     }
     if (planned.admin_needed) {
         result.admin = true;
-        result.message = "This change needs administrator rights. Use \"Restart as administrator\".";
+        result.message =
+            "This change needs administrator rights. Use \"Restart as administrator\".";
         return result;
     }
     if (planned.risk.needs_ack() && !request.ack) {

@@ -16,7 +16,9 @@ bool one_of(std::string_view word, std::initializer_list<std::string_view> words
     return std::find(words.begin(), words.end(), word) != words.end();
 }
 
-bool below(Level a, Level b) { return static_cast<int>(a) < static_cast<int>(b); }
+bool below(Level a, Level b) {
+    return static_cast<int>(a) < static_cast<int>(b);
+}
 
 // Windows paths of the demonstration use backslashes, Linux ones slashes.
 std::string last_component(std::string_view path) {
@@ -55,7 +57,8 @@ Assessment own_entry(const model::Item& item) {
         "Made by Bootsmith. Switching it off only stops that program starting; nothing else "
         "depends on it, and you can switch it back on or remove it at any time.",
         "high");
-    a.add_reason("The entry carries Bootsmith's own name tag, so Bootsmith knows exactly what it is.");
+    a.add_reason(
+        "The entry carries Bootsmith's own name tag, so Bootsmith knows exactly what it is.");
     if (item.scope == "machine") {
         a.add_reason("It applies to every user of this computer.");
     }
@@ -64,11 +67,11 @@ Assessment own_entry(const model::Item& item) {
 
 // Judgement from a rule of either layer; the built-in level is never lowered.
 std::optional<Assessment> rule_judgement(const knowledge::KnowledgeStore& store,
-                                         std::string_view os,
-                                         const std::vector<std::string>& names,
+                                         std::string_view os, const std::vector<std::string>& names,
                                          const std::string& hints_text) {
     using knowledge::LayerId;
-    const knowledge::Rule* u = knowledge::find_rule(rules_for(store, LayerId::installed, os), names);
+    const knowledge::Rule* u =
+        knowledge::find_rule(rules_for(store, LayerId::installed, os), names);
     const knowledge::Rule* b = knowledge::find_rule(rules_for(store, LayerId::builtin, os), names);
     if (u == nullptr && b == nullptr) {
         return std::nullopt;
@@ -84,7 +87,8 @@ std::optional<Assessment> rule_judgement(const knowledge::KnowledgeStore& store,
         a.add_reason("Recognised from the knowledge in " + source + ".");
     }
     if (lowered) {
-        a.add_reason("A knowledge update tried to lower this warning; the built-in level was kept.");
+        a.add_reason(
+            "A knowledge update tried to lower this warning; the built-in level was kept.");
     }
     if (!builtin) {
         const knowledge::Hint* hint = knowledge::find_hint(store.builtin.hints, hints_text);
@@ -111,7 +115,8 @@ std::optional<Assessment> hint_judgement(const knowledge::KnowledgeStore& store,
         return std::nullopt;
     }
     Assessment a = Assessment::make(hint->level, hint->effect, "medium");
-    a.add_reason("Judged by the word \"" + hint->word + "\" in its name; it is not in the built-in list.");
+    a.add_reason("Judged by the word \"" + hint->word +
+                 "\" in its name; it is not in the built-in list.");
     return a;
 }
 
@@ -122,18 +127,21 @@ Assessment general_judgement(const model::Item& item) {
             "Part of the operating system and not in the built-in list. What switching it off "
             "does cannot be stated; leave it alone unless you know what it is for.",
             "low");
-        a.add_reason("It belongs to the operating system, but nothing the program can read says "
-                     "what it is for.");
+        a.add_reason(
+            "It belongs to the operating system, but nothing the program can read says "
+            "what it is for.");
         return a;
     }
     if (item.scope == "user" || one_of(item.kind, {"run", "autostart", "folder", "login"})) {
         Assessment a = Assessment::make(
             Level::safe,
             "It will simply not open itself when you sign in. You can still open it by hand; "
-            "anything it does in the background (updates, sync, notifications) pauses until you do.",
+            "anything it does in the background (updates, sync, notifications) pauses until you "
+            "do.",
             "medium");
-        a.add_reason("An installed program started from your own sign-in. The operating system "
-                     "does not depend on programs started this way.");
+        a.add_reason(
+            "An installed program started from your own sign-in. The operating system "
+            "does not depend on programs started this way.");
         return a;
     }
     Assessment a = Assessment::make(
@@ -142,8 +150,9 @@ Assessment general_judgement(const model::Item& item) {
         "program it belongs to may lose a background feature until the service is started by "
         "hand.",
         "medium");
-    a.add_reason("An installed program's service, not part of the operating system, and nothing "
-                 "found depends on it.");
+    a.add_reason(
+        "An installed program's service, not part of the operating system, and nothing "
+        "found depends on it.");
     return a;
 }
 
@@ -151,9 +160,10 @@ void never_critical_for_ordinary_entries(Assessment& a, const model::Item& item)
     if (a.level == Level::critical &&
         one_of(item.kind, {"run", "folder", "autostart", "cron", "login", "task"})) {
         a.level = Level::high;
-        a.effect += " It is shown as High rather than Critical because this is an ordinary "
-                    "start-up entry that anyone can add, so its name does not prove it is that "
-                    "system component.";
+        a.effect +=
+            " It is shown as High rather than Critical because this is an ordinary "
+            "start-up entry that anyone can add, so its name does not prove it is that "
+            "system component.";
     }
 }
 
@@ -172,8 +182,8 @@ void weigh_dependents(Assessment& a, const model::Item& item) {
     if (n > 6) {
         list += " and " + std::to_string(n - 6) + " more";
     }
-    std::string need = std::to_string(n) + " other item(s) that start with the computer need it: " +
-                       list + ".";
+    std::string need =
+        std::to_string(n) + " other item(s) that start with the computer need it: " + list + ".";
     if (a.level == Level::safe || a.level == Level::low || a.level == Level::caution) {
         a.level = Level::high;
         a.effect = a.effect + " " + need;
@@ -198,14 +208,16 @@ void weigh_package(Assessment& a, const model::Item& item) {
         (a.level == Level::safe || a.level == Level::low || a.level == Level::caution ||
          a.level == Level::unknown)) {
         a.level = Level::high;
-        a.effect = "Its package is marked by the distribution as required for the system to work. "
-                   "What it does is not in the built-in list.";
+        a.effect =
+            "Its package is marked by the distribution as required for the system to work. "
+            "What it does is not in the built-in list.";
         a.confidence = "medium";
     } else if (priority == "important" && !sure &&
                (a.level == Level::safe || a.level == Level::low || a.level == Level::unknown)) {
         a.level = Level::caution;
-        a.effect = "Its package is marked by the distribution as important. What it does is not "
-                   "in the built-in list.";
+        a.effect =
+            "Its package is marked by the distribution as important. What it does is not "
+            "in the built-in list.";
         a.confidence = "medium";
     }
     if (!priority.empty()) {
@@ -218,8 +230,9 @@ void add_common_reasons(Assessment& a, const model::Item& item) {
         a.add_reason("Published by " + item.publisher + ".");
     }
     if (item.running) {
-        a.add_reason("It is running now; switching it off changes the next start, not the current "
-                     "session.");
+        a.add_reason(
+            "It is running now; switching it off changes the next start, not the current "
+            "session.");
     }
     a.add_reason(item.scope == "machine" ? "It applies to every user of this computer."
                                          : "It applies to this account only.");

@@ -19,16 +19,15 @@ namespace {
 constexpr std::size_t automatic_kept = 30;
 
 constexpr std::array<std::string_view, 14> backup_extra_keys = {
-    "start", "delayed", "hive",   "approved", "short",  "uri",     "unit",
-    "state", "label",   "domain", "fname",    "runs_at", "mode",   "user_dir"};
+    "start", "delayed", "hive",   "approved", "short",   "uri",  "unit",
+    "state", "label",   "domain", "fname",    "runs_at", "mode", "user_dir"};
 
 bool copied_into_backup(const model::Item& item, std::string_view key) {
     if (key == "pid") {
         return false;
     }
-    return item.managed ||
-           std::find(backup_extra_keys.begin(), backup_extra_keys.end(), key) !=
-               backup_extra_keys.end();
+    return item.managed || std::find(backup_extra_keys.begin(), backup_extra_keys.end(), key) !=
+                               backup_extra_keys.end();
 }
 
 json::JsonValue backup_item(const model::Item& item, const std::vector<JournalRecord>& records) {
@@ -62,7 +61,9 @@ json::JsonValue backup_item(const model::Item& item, const std::vector<JournalRe
     return object;
 }
 
-fs::path backups_folder(const fs::path& data) { return data / "backups"; }
+fs::path backups_folder(const fs::path& data) {
+    return data / "backups";
+}
 
 std::string stamp_of(const std::string& time) {
     std::string stamp;

@@ -57,7 +57,8 @@ struct ChangeResult {
 
 /// Plans one request (after the create-to-enable rule).
 [[nodiscard]] Plan plan(Engine& engine, const ChangeRequest& request);
-[[nodiscard]] std::vector<Plan> plan_many(Engine& engine, const std::vector<ChangeRequest>& requests);
+[[nodiscard]] std::vector<Plan> plan_many(Engine& engine,
+                                          const std::vector<ChangeRequest>& requests);
 
 /// Saves the automatic backup once per run, plans each request again, carries
 /// out what the plan allows and records every success in the history.

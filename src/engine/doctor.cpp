@@ -27,8 +27,9 @@ platform::Probe folder_probe(const platform::SystemInfo& system) {
     std::error_code ec;
     if (!std::filesystem::exists(folder, ec)) {
         return {"History and backups folder",
-                shown + " (it does not exist yet; it is made when the first change or backup is "
-                        "saved)",
+                shown +
+                    " (it does not exist yet; it is made when the first change or backup is "
+                    "saved)",
                 "ok"};
     }
     std::filesystem::path probe = folder / ".write-test";

@@ -15,7 +15,7 @@ namespace bootsmith::engine {
 /// flag that the automatic backup was taken. Knowledge is the process-wide
 /// current store. Shared by the command and the window's threads.
 class Engine {
-public:
+  public:
     explicit Engine(std::unique_ptr<platform::Platform> platform);
 
     [[nodiscard]] const platform::SystemInfo& system() const { return m_system; }
@@ -34,7 +34,7 @@ public:
     /// Set by the first apply of the run, with one atomic exchange.
     [[nodiscard]] std::atomic<bool>& auto_backup_taken() { return m_auto_backup_taken; }
 
-private:
+  private:
     platform::SystemInfo m_system;
     std::unique_ptr<platform::Platform> m_platform;
     mutable std::mutex m_cache_mutex;

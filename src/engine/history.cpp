@@ -156,8 +156,7 @@ model::StoredSpec creation_spec(const std::vector<JournalRecord>& records,
         }
     }
     return model::to_stored({item.name, item.command, item.exe, item.extra.get("workdir"),
-                             item.extra.get("mode"), item.extra.get("run_as"),
-                             item.description});
+                             item.extra.get("mode"), item.extra.get("run_as"), item.description});
 }
 
 }  // namespace bootsmith::engine

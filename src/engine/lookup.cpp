@@ -22,7 +22,9 @@ std::optional<model::Candidate> candidate_with_id(const std::vector<model::Candi
     return it == list.end() ? std::nullopt : std::optional<model::Candidate>(*it);
 }
 
-std::string in_quotes(std::string_view text) { return "\"" + std::string(text) + "\""; }
+std::string in_quotes(std::string_view text) {
+    return "\"" + std::string(text) + "\"";
+}
 
 }  // namespace
 
@@ -75,8 +77,8 @@ Result<model::Item> find_by_text(const std::vector<model::Item>& items, std::str
         return *named.front();
     }
     if (named.size() > 1) {
-        std::string message = std::to_string(named.size()) + " items are called " + in_quotes(text) +
-                              "; use the full id:";
+        std::string message = std::to_string(named.size()) + " items are called " +
+                              in_quotes(text) + "; use the full id:";
         for (const auto* item : named) {
             message += "\n  " + item->id;
         }

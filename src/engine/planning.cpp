@@ -71,14 +71,15 @@ Plan problem_plan(const ChangeRequest& request, std::string effect, std::string 
 }
 
 Assessment enable_risk(const Engine& engine, const model::Item& item) {
-    bool at_boot = item.scope == "machine" && one_of(item.kind, {"service", "systemd", "daemon", "task"});
-    std::string when = at_boot ? "when the computer starts"
-                               : "the next time the computer starts or you sign in";
-    Assessment risk = Assessment::make(
-        Level::safe,
-        "It will start automatically " + when +
-            ". Start-up takes slightly longer, and it uses memory while it runs.",
-        "high");
+    bool at_boot =
+        item.scope == "machine" && one_of(item.kind, {"service", "systemd", "daemon", "task"});
+    std::string when =
+        at_boot ? "when the computer starts" : "the next time the computer starts or you sign in";
+    Assessment risk =
+        Assessment::make(Level::safe,
+                         "It will start automatically " + when +
+                             ". Start-up takes slightly longer, and it uses memory while it runs.",
+                         "high");
     if (engine.demo()) {
         return risk;
     }
@@ -91,12 +92,14 @@ Assessment enable_risk(const Engine& engine, const model::Item& item) {
     }
     if (in_unsafe_folder(item.exe, true)) {
         raise_to(risk, Level::caution);
-        risk.add_reason("Its program sits in a temporary or Downloads folder, which is where "
-                        "unwanted software often hides.");
+        risk.add_reason(
+            "Its program sits in a temporary or Downloads folder, which is where "
+            "unwanted software often hides.");
     }
     if (item.publisher.empty() && item.origin != "Operating system" &&
         item.origin != "Created by Bootsmith") {
-        risk.add_reason("No publisher is recorded for its program file; make sure you recognise it.");
+        risk.add_reason(
+            "No publisher is recorded for its program file; make sure you recognise it.");
         raise_to(risk, Level::low);
     }
     return risk;
@@ -105,8 +108,9 @@ Assessment enable_risk(const Engine& engine, const model::Item& item) {
 Plan plan_switch_or_remove(Engine& engine, const ChangeRequest& request) {
     std::optional<model::Item> found = find_item(engine, request.id);
     if (!found) {
-        return problem_plan(request, "This item no longer exists. Scan again.",
-                            "The item was not found; it may have been removed since the last scan.");
+        return problem_plan(
+            request, "This item no longer exists. Scan again.",
+            "The item was not found; it may have been removed since the last scan.");
     }
     const model::Item& item = *found;
     Plan plan;
@@ -117,7 +121,8 @@ Plan plan_switch_or_remove(Engine& engine, const ChangeRequest& request) {
     if (request.action == "remove") {
         if (!item.managed) {
             plan.problems.push_back(
-                "Only startup entries created by Bootsmith can be removed. Use Disable for others.");
+                "Only startup entries created by Bootsmith can be removed. Use Disable for "
+                "others.");
         }
         plan.risk = Assessment::make(Level::low,
                                      "Deletes the startup entry Bootsmith created. The program "
@@ -230,29 +235,34 @@ Plan plan_creation(Engine& engine, const ChangeRequest& request) {
     risk.add_reason("Method: " + (mode ? mode->label : request.mode) + ".");
     if (wide) {
         risk.level = Level::caution;
-        risk.add_reason("This method runs with administrator/root rights or for every user, so a "
-                        "mistake in the command has a wider reach.");
+        risk.add_reason(
+            "This method runs with administrator/root rights or for every user, so a "
+            "mistake in the command has a wider reach.");
     }
     if (in_unsafe_folder(program, false)) {
         raise_to(risk, Level::caution);
-        risk.add_reason("The program sits in a temporary or Downloads folder; it may be moved or "
-                        "deleted, and unwanted software often hides there.");
+        risk.add_reason(
+            "The program sits in a temporary or Downloads folder; it may be moved or "
+            "deleted, and unwanted software often hides there.");
     }
     if (!candidate) {
         raise_to(risk, Level::caution);
-        risk.add_reason("This entry does not come from a program Bootsmith has just listed (for "
-                        "example it comes from a backup file), so read the command carefully "
-                        "before you accept it.");
+        risk.add_reason(
+            "This entry does not come from a program Bootsmith has just listed (for "
+            "example it comes from a backup file), so read the command carefully "
+            "before you accept it.");
     } else if (!candidate->publisher.empty()) {
         risk.add_reason("Published by " + candidate->publisher + ".");
     } else if (!candidate->system) {
-        risk.add_reason("No publisher is recorded for the program file; make sure you recognise it.");
+        risk.add_reason(
+            "No publisher is recorded for the program file; make sure you recognise it.");
     }
-    risk.add_reason("Anything a program starts with the computer slows start-up a little and uses "
-                    "memory while it runs.");
+    risk.add_reason(
+        "Anything a program starts with the computer slows start-up a little and uses "
+        "memory while it runs.");
     plan.risk = std::move(risk);
     plan.spec = model::CreateRequest{request.name, request.command, "", request.workdir,
-                                     request.mode, request.user, ""};
+                                     request.mode, request.user,    ""};
     return plan;
 }
 

@@ -49,8 +49,9 @@ RestoreChange gone_change(const json::JsonValue& old) {
     change.name = old.get_str("name");
     if (!old.get_bool("managed")) {
         change.what = "missing";
-        change.note = "It is in the backup but not on this computer any more (the program may "
-                      "have been uninstalled). Nothing to restore.";
+        change.note =
+            "It is in the backup but not on this computer any more (the program may "
+            "have been uninstalled). Nothing to restore.";
         return change;
     }
     const json::JsonValue* spec = old.get("spec");
@@ -68,8 +69,10 @@ RestoreChange gone_change(const json::JsonValue& old) {
     request.description = s.get_str("description");
     change.what = "recreate";
     change.selected = true;
-    change.note = "Bootsmith created this entry before; it no longer exists. It can be created "
-                  "again (" + request.mode + ").";
+    change.note =
+        "Bootsmith created this entry before; it no longer exists. It can be created "
+        "again (" +
+        request.mode + ").";
     change.request = std::move(request);
     return change;
 }
@@ -79,8 +82,9 @@ RestoreChange removal(const model::Item& item) {
     change.id = item.id;
     change.name = item.name;
     change.what = "remove";
-    change.note = "Bootsmith created this entry after the backup was taken. Ticking it removes it, "
-                  "which is what going back to the backup means.";
+    change.note =
+        "Bootsmith created this entry after the backup was taken. Ticking it removes it, "
+        "which is what going back to the backup means.";
     ChangeRequest request;
     request.action = "remove";
     request.id = item.id;

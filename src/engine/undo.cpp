@@ -59,8 +59,9 @@ Result<ChangeRequest> reverse_of(const JournalRecord& record,
 
 Result<std::string> carry_out(Engine& engine, const ChangeRequest& request) {
     if (request.action == "create") {
-        model::CreateRequest create{request.name, request.command, request.exe, request.workdir,
-                                    request.mode, request.user,    request.description};
+        model::CreateRequest create{request.name,       request.command, request.exe,
+                                    request.workdir,    request.mode,    request.user,
+                                    request.description};
         if (create.user.empty()) {
             create.user = engine.system().user;
         }
@@ -111,8 +112,8 @@ Result<std::string> undo(Engine& engine, std::uint64_t seq, bool acknowledged) {
     ChangeRequest request = BOOTSMITH_TRY(reverse_of(record, records));
     Plan planned = plan(engine, request);
     if (planned.blocked()) {
-        return fail("Refused: " + (planned.problems.empty() ? planned.risk.effect
-                                                            : joined(planned.problems)));
+        return fail("Refused: " +
+                    (planned.problems.empty() ? planned.risk.effect : joined(planned.problems)));
     }
     if (planned.admin_needed) {
         return fail("Undoing this needs administrator rights. Use \"Restart as administrator\".");

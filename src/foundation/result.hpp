@@ -22,20 +22,18 @@ inline std::unexpected<std::string> fail(std::string message) {
 
 /// Evaluates a Result; on failure returns its message from the calling
 /// function, otherwise yields the value (GNU statement expression).
-#define BOOTSMITH_TRY(expr)                                      \
-    ({                                                           \
-        auto bootsmith_try_result_ = (expr);                     \
-        if (!bootsmith_try_result_)                              \
-            return ::bootsmith::fail(                            \
-                std::move(bootsmith_try_result_).error());       \
-        std::move(*bootsmith_try_result_);                       \
+#define BOOTSMITH_TRY(expr)                                                     \
+    ({                                                                          \
+        auto bootsmith_try_result_ = (expr);                                    \
+        if (!bootsmith_try_result_)                                             \
+            return ::bootsmith::fail(std::move(bootsmith_try_result_).error()); \
+        std::move(*bootsmith_try_result_);                                      \
     })
 
 /// Evaluates a Status; on failure returns its message from the calling function.
-#define BOOTSMITH_CHECK(expr)                                    \
-    do {                                                         \
-        auto bootsmith_check_result_ = (expr);                   \
-        if (!bootsmith_check_result_)                            \
-            return ::bootsmith::fail(                            \
-                std::move(bootsmith_check_result_).error());     \
+#define BOOTSMITH_CHECK(expr)                                                     \
+    do {                                                                          \
+        auto bootsmith_check_result_ = (expr);                                    \
+        if (!bootsmith_check_result_)                                             \
+            return ::bootsmith::fail(std::move(bootsmith_check_result_).error()); \
     } while (false)

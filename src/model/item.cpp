@@ -98,9 +98,12 @@ json::JsonValue to_json(const Candidate& candidate) {
 }
 
 StoredSpec to_stored(const CreateRequest& request) {
-    return {{"name", request.name},       {"command", request.command},
-            {"exe", request.exe},         {"workdir", request.workdir},
-            {"mode", request.mode},       {"user", request.user},
+    return {{"name", request.name},
+            {"command", request.command},
+            {"exe", request.exe},
+            {"workdir", request.workdir},
+            {"mode", request.mode},
+            {"user", request.user},
             {"description", request.description}};
 }
 
@@ -113,8 +116,8 @@ CreateRequest from_stored(const StoredSpec& stored) {
         }
         return std::string();
     };
-    return {value("name"),    value("command"), value("exe"),        value("workdir"),
-            value("mode"),    value("user"),    value("description")};
+    return {value("name"), value("command"), value("exe"),        value("workdir"),
+            value("mode"), value("user"),    value("description")};
 }
 
 }  // namespace bootsmith::model

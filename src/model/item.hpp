@@ -13,7 +13,7 @@ namespace bootsmith::model {
 
 /// Back-end attributes of an item: ordered pairs with unique keys.
 class Extra {
-public:
+  public:
     /// The value of the pair with this key, or "".
     [[nodiscard]] std::string get(std::string_view key) const;
     /// Replaces the value in place, or appends a new pair at the end.
@@ -25,7 +25,7 @@ public:
     [[nodiscard]] auto end() const { return m_pairs.end(); }
     friend bool operator==(const Extra&, const Extra&) = default;
 
-private:
+  private:
     std::vector<std::pair<std::string, std::string>> m_pairs;
 };
 

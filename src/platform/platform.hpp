@@ -46,7 +46,7 @@ struct Probe {
 /// Failures are sentences for the user; one that administrator rights would cure
 /// begins with "ADMIN: ".
 class Platform {
-public:
+  public:
     virtual ~Platform() = default;
 
     /// Cheap and side-effect free.

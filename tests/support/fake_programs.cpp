@@ -41,6 +41,8 @@ fs::path FakePrograms::add_logged(std::string_view name, std::string_view body) 
     return add(name, script + std::string(body));
 }
 
-std::string FakePrograms::calls() const { return read_file(m_dir.path() / "calls.log"); }
+std::string FakePrograms::calls() const {
+    return read_file(m_dir.path() / "calls.log");
+}
 
 }  // namespace bootsmith::testing

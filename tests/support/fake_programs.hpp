@@ -11,7 +11,7 @@ namespace bootsmith::testing {
 /// A temporary bin/ folder put first on PATH for the life of the object (the
 /// old PATH is restored afterwards). Fake programs are shell scripts.
 class FakePrograms {
-public:
+  public:
     /// With `only` set, PATH holds the fake folder alone, so that real programs
     /// of the same names cannot be found.
     explicit FakePrograms(bool only = false);
@@ -29,7 +29,7 @@ public:
     [[nodiscard]] const std::filesystem::path& bin() const { return m_bin; }
     [[nodiscard]] const std::filesystem::path& root() const { return m_dir.path(); }
 
-private:
+  private:
     TempDir m_dir;
     std::filesystem::path m_bin;
     std::string m_old_path;

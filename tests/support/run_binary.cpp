@@ -50,11 +50,13 @@ Outcome run_command(const std::string& program, const std::vector<std::string>& 
     std::vector<std::string> argv_text{program};
     argv_text.insert(argv_text.end(), args.begin(), args.end());
     std::vector<char*> argv;
-    for (auto& a : argv_text) argv.push_back(a.data());
+    for (auto& a : argv_text)
+        argv.push_back(a.data());
     argv.push_back(nullptr);
     std::vector<std::string> env_text = child_environment(env);
     std::vector<char*> envp;
-    for (auto& e : env_text) envp.push_back(e.data());
+    for (auto& e : env_text)
+        envp.push_back(e.data());
     envp.push_back(nullptr);
 
     pid_t pid = 0;
@@ -83,15 +85,21 @@ Outcome run_command(const std::string& program, const std::vector<std::string>& 
     while (out_fd >= 0 || err_fd >= 0) {
         pollfd fds[3];
         int n = 0;
-        if (out_fd >= 0) fds[n++] = {out_fd, POLLIN, 0};
-        if (err_fd >= 0) fds[n++] = {err_fd, POLLIN, 0};
-        if (in_fd >= 0) fds[n++] = {in_fd, POLLOUT, 0};
-        if (poll(fds, static_cast<nfds_t>(n), -1) < 0) continue;
+        if (out_fd >= 0)
+            fds[n++] = {out_fd, POLLIN, 0};
+        if (err_fd >= 0)
+            fds[n++] = {err_fd, POLLIN, 0};
+        if (in_fd >= 0)
+            fds[n++] = {in_fd, POLLOUT, 0};
+        if (poll(fds, static_cast<nfds_t>(n), -1) < 0)
+            continue;
         for (int i = 0; i < n; ++i) {
-            if (fds[i].revents == 0) continue;
+            if (fds[i].revents == 0)
+                continue;
             if (fds[i].fd == in_fd) {
                 ssize_t w = write(in_fd, input.data() + written, input.size() - written);
-                if (w > 0) written += static_cast<std::size_t>(w);
+                if (w > 0)
+                    written += static_cast<std::size_t>(w);
                 if (w < 0 || written == input.size()) {
                     close(in_fd);
                     in_fd = -1;
@@ -108,15 +116,20 @@ Outcome run_command(const std::string& program, const std::vector<std::string>& 
             }
         }
     }
-    if (in_fd >= 0) close(in_fd);
+    if (in_fd >= 0)
+        close(in_fd);
     int status = 0;
     waitpid(pid, &status, 0);
     outcome.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return outcome;
 }
 
-std::string bootsmith_binary() { return BOOTSMITH_BINARY; }
-std::string source_dir() { return BOOTSMITH_SOURCE_DIR; }
+std::string bootsmith_binary() {
+    return BOOTSMITH_BINARY;
+}
+std::string source_dir() {
+    return BOOTSMITH_SOURCE_DIR;
+}
 
 Outcome run_bootsmith(const std::vector<std::string>& args, const EnvChanges& env,
                       const std::string& input) {

@@ -10,7 +10,7 @@ namespace bootsmith::testing {
 /// Sets (or, with nullopt, removes) an environment variable for the life of
 /// the object and restores the old state afterwards.
 class ScopedEnv {
-public:
+  public:
     ScopedEnv(std::string name, const std::optional<std::string>& value) : m_name(std::move(name)) {
         if (const char* old = std::getenv(m_name.c_str())) {
             m_old = old;
@@ -31,7 +31,7 @@ public:
     ScopedEnv(const ScopedEnv&) = delete;
     ScopedEnv& operator=(const ScopedEnv&) = delete;
 
-private:
+  private:
     std::string m_name;
     std::optional<std::string> m_old;
 };

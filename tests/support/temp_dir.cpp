@@ -36,7 +36,9 @@ fs::path TempDir::write(std::string_view relative, std::string_view content) con
     return target;
 }
 
-std::string TempDir::read(std::string_view relative) const { return read_file(m_path / relative); }
+std::string TempDir::read(std::string_view relative) const {
+    return read_file(m_path / relative);
+}
 
 std::string read_file(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);

@@ -9,7 +9,7 @@ namespace bootsmith::testing {
 /// A fresh folder under the system's temporary folder, removed with everything
 /// in it when the object goes away.
 class TempDir {
-public:
+  public:
     TempDir();
     ~TempDir();
     TempDir(const TempDir&) = delete;
@@ -21,7 +21,7 @@ public:
     /// Reads a file below the folder whole ("" when it cannot be read).
     [[nodiscard]] std::string read(std::string_view relative) const;
 
-private:
+  private:
     std::filesystem::path m_path;
 };
 

@@ -50,14 +50,20 @@ DemoPlatform::DemoPlatform()
     : m_items(initial_items(std::getenv("BOOTSMITH_TEST_XSS") != nullptr)) {}
 
 platform::SystemInfo DemoPlatform::system_info() const {
-    return {"windows", "Windows 11 Pro 24H2 (demonstration data)", "DEMO-PC", "demouser",
-            "C:\\Users\\demouser", true, true};
+    return {"windows",
+            "Windows 11 Pro 24H2 (demonstration data)",
+            "DEMO-PC",
+            "demouser",
+            "C:\\Users\\demouser",
+            true,
+            true};
 }
 
 platform::ScanResult DemoPlatform::scan() {
     std::lock_guard lock(m_mutex);
-    return {m_items, {"Demonstration data: nothing here is read from, or written to, a real "
-                      "computer."}};
+    return {m_items,
+            {"Demonstration data: nothing here is read from, or written to, a real "
+             "computer."}};
 }
 
 platform::CandidateList DemoPlatform::running_programs(const std::vector<model::Item>&) {
@@ -103,8 +109,8 @@ Result<model::Item> DemoPlatform::create(const model::CreateRequest& request) {
 
 Result<platform::ChangeOutcome> DemoPlatform::remove(const model::Item& wanted) {
     std::lock_guard lock(m_mutex);
-    auto removed = std::erase_if(
-        m_items, [&wanted](const model::Item& item) { return item.id == wanted.id; });
+    auto removed =
+        std::erase_if(m_items, [&wanted](const model::Item& item) { return item.id == wanted.id; });
     if (removed == 0) {
         return fail(not_found);
     }

@@ -10,7 +10,7 @@ namespace bootsmith::demo {
 /// A fixed, invented Windows computer held in memory. Switching, creating and
 /// removing change only the list, for the life of the process.
 class DemoPlatform final : public platform::Platform {
-public:
+  public:
     DemoPlatform();
 
     [[nodiscard]] platform::SystemInfo system_info() const override;
@@ -27,7 +27,7 @@ public:
     void open_browser(const std::string& address) override;
     [[nodiscard]] std::vector<platform::Probe> doctor() override;
 
-private:
+  private:
     mutable std::mutex m_mutex;
     std::vector<model::Item> m_items;
 };
