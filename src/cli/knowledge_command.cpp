@@ -18,7 +18,7 @@ constexpr std::array<std::string_view, 5> subcommands = {"status", "update", "im
 
 std::string subcommand(const ParsedArgs& args) {
     std::string word = args.positional(1);
-    return word.empty() && args.positionals.size() < 2 ? std::string("status") : word;
+    return word.empty() ? std::string("status") : word;
 }
 
 std::string line(std::string_view label, std::string_view value) {
