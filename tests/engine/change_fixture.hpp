@@ -21,6 +21,8 @@ class ChangeTest : public ::testing::Test {
   protected:
     testing::TempDir dir;
     testing::ScopedEnv program_data{"ProgramData", dir.path().string()};
+    // Where an engine without administrator rights writes on "windows".
+    testing::ScopedEnv local_app_data{"LOCALAPPDATA", (dir.path() / "user").string()};
     TestPlatform* platform = nullptr;
     std::unique_ptr<Engine> engine;
 
