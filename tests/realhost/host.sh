@@ -125,8 +125,14 @@ rh_start() {
 # Ends a guest whose owner (the suite that booted it) died without stopping
 # it, so that a killed suite leaves no machine running.
 rh_watch() {
-    local run=$1 owner=$2 upid=$3
-    while rh_pid_alive "$upid"; do
+    local run=$1 owner=$2 upid=$3 i
+    # Right after the start the process may still be on its way to unshare.
+    for ((i = 0; i < 100; i++)); do
+        rh_unshare_alive "$upid" && break
+        rh_pid_alive "$upid" || return 0
+        sleep 0.1
+    done
+    while rh_unshare_alive "$upid"; do
         if ! rh_pid_alive "$owner"; then
             rh_destroy "$run"
             return 0
@@ -144,6 +150,7 @@ rh_wait_running() {
         if pid=$(rh_guest_pid "$run") && [[ -S /proc/$pid/root/run/systemd/private ]]; then
             break
         fi
+        # Our own child, so its PID cannot have been reused yet.
         rh_pid_alive "$upid" || rh_die "The guest ended while starting: $(tail -n 20 "$run/console.log")"
         sleep 0.1
     done
@@ -156,36 +163,45 @@ rh_wait_running() {
     printf '%s\n' "$pid" >"$run/guest.pid"
 }
 
-# Stops the guest: a clean poweroff first, SIGKILL of its init when that
-# does not end it in time. The run folder (and so the upper layer) stays.
+# The unshare process that holds a guest, and not a process that got its
+# PID since; builtins only.
+rh_unshare_alive() {
+    local comm=''
+    [[ $1 =~ ^[0-9]+$ ]] || return 1
+    { read -r comm <"/proc/$1/comm"; } 2>/dev/null || return 1
+    [[ $comm == unshare ]]
+}
+
+# Stops the guest: a clean poweroff first; when that does not end it in
+# time, every process of its cgroup is killed. The run folder (and so the
+# upper layer) stays.
 rh_stop() {
-    local run=$1 upid pid i
-    upid=$(cat "$run/unshare.pid" 2>/dev/null) || upid=''
-    if pid=$(rh_guest_pid "$run"); then
+    local run=$1 upid='' i
+    { read -r upid <"$run/unshare.pid"; } 2>/dev/null || true
+    local RH_CGROUP='' RH_BUILD=''
+    # shellcheck source=/dev/null
+    [[ -r $run/env ]] && source "$run/env"
+    if rh_guest_pid "$run" >/dev/null; then
         rh_exec_in "$run" systemctl poweroff --no-block >/dev/null 2>&1 || true
         for ((i = 0; i < 300; i++)); do
-            rh_pid_alive "$upid" || break
+            rh_unshare_alive "$upid" || break
             sleep 0.1
         done
-        if rh_pid_alive "$upid"; then
-            rh_log "poweroff did not end the guest within 30 s; killing it"
-            kill -KILL "$pid" 2>/dev/null || true
+    fi
+    if rh_unshare_alive "$upid"; then
+        rh_log "the guest did not power off within 30 s; killing it"
+        if [[ -n $RH_CGROUP && -e $RH_CGROUP/cgroup.kill ]]; then
+            printf '1\n' >"$RH_CGROUP/cgroup.kill" || true
         fi
-    fi
-    if rh_pid_alive "$upid"; then
+        # unshare --kill-child takes the guest's init with it.
         kill -KILL "$upid" 2>/dev/null || true
+        for ((i = 0; i < 50; i++)); do
+            rh_unshare_alive "$upid" || break
+            sleep 0.1
+        done
     fi
-    for ((i = 0; i < 50; i++)); do
-        rh_pid_alive "$upid" || break
-        sleep 0.1
-    done
     rm -f "$run/unshare.pid" "$run/guest.pid"
-    if [[ -r $run/env ]]; then
-        local RH_CGROUP='' RH_BUILD=''
-        # shellcheck source=/dev/null
-        source "$run/env"
-        rh_remove_cgroup "$RH_CGROUP"
-    fi
+    rh_remove_cgroup "$RH_CGROUP"
 }
 
 # Removes a cgroup folder and everything below it, deepest first; the kernel
@@ -216,7 +232,7 @@ rh_clean_stale() {
     local run
     for run in "$REALHOST_CACHE"/runs/run.*; do
         [[ -d $run ]] || continue
-        rh_pid_alive "$(cat "$run/unshare.pid" 2>/dev/null)" && continue
+        rh_unshare_alive "$(cat "$run/unshare.pid" 2>/dev/null)" && continue
         rh_destroy "$run"
     done
 }

@@ -4,10 +4,11 @@
 # same. Sourced by host.sh.
 
 REALHOST_SUITE=bookworm
-REALHOST_PACKAGES=systemd,systemd-sysv,dbus,dbus-user-session,libpam-systemd,cron,procps,util-linux,passwd,login,sudo
+# The sanitizer run-times let a sanitizer build of bootsmith run inside too.
+REALHOST_PACKAGES=systemd,systemd-sysv,dbus,dbus-user-session,libpam-systemd,cron,procps,util-linux,passwd,login,sudo,libasan8,libubsan1
 # Bump when the customisation in rh_customise_root changes: a cached root
 # with another recipe is rebuilt.
-REALHOST_RECIPE="realhost-root 2 $REALHOST_SUITE minbase $REALHOST_PACKAGES $REALHOST_USER:$REALHOST_UID"
+REALHOST_RECIPE="realhost-root 3 $REALHOST_SUITE minbase $REALHOST_PACKAGES $REALHOST_USER:$REALHOST_UID"
 
 # The Debian mirror this machine already uses, so that no host name is
 # written into the repository. REALHOST_MIRROR overrides it.
@@ -57,18 +58,23 @@ rh_root_ready() {
         $(cat "$REALHOST_ROOT/.realhost-recipe" 2>/dev/null) == "$REALHOST_RECIPE" ]]
 }
 
-# Runs debootstrap with retries for network hiccups. Each try and all of
-# them together are bounded (about 100 s is usual), so that a stalled mirror
-# cannot eat the CI budget.
+# Runs debootstrap within a budget of 10 minutes for all tries (about 100 s
+# is usual), retrying what looks like a network hiccup: a try that failed
+# quickly. A try that ran long was slow, and another would be as slow.
+# Downloaded packages stay in the cache, so a retry (or a later rebuild)
+# fetches only what is missing.
 rh_debootstrap() {
-    local target=$1 mirror=$2 try start=$SECONDS
+    local target=$1 mirror=$2 try started budget_end=$((SECONDS + 600))
+    mkdir -p "$REALHOST_CACHE/debs"
     for try in 1 2 3; do
-        if timeout 360 debootstrap --variant=minbase --include="$REALHOST_PACKAGES" \
+        started=$SECONDS
+        if timeout $((budget_end - SECONDS)) debootstrap --variant=minbase \
+            --include="$REALHOST_PACKAGES" --cache-dir="$REALHOST_CACHE/debs" \
             "$REALHOST_SUITE" "$target" "$mirror" >"$target.log" 2>&1; then
             return 0
         fi
-        rh_log "debootstrap try $try failed: $(tail -n 3 "$target.log" | tr '\n' ' ')"
-        ((SECONDS - start < 480)) || break
+        rh_log "debootstrap try $try failed after $((SECONDS - started)) s: $(tail -n 3 "$target.log" | tr '\n' ' ')"
+        ((SECONDS - started < 180 && budget_end - SECONDS > 150)) || return 1
         # A half-populated target can make the next try fail in new ways.
         rm -rf "$target" && mkdir -p "$target"
         sleep $((try * 5))
