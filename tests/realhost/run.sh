@@ -139,7 +139,10 @@ main() {
     (($# >= 1 && $# <= 2)) || usage
     BUILD_DIR=$1
     local pattern=${2:-*}
-    [[ -d $BUILD_DIR ]] || usage
+    if [[ ! -d $BUILD_DIR ]]; then
+        printf 'There is no build folder %s.\n' "$BUILD_DIR" >&2
+        usage
+    fi
     BUILD_DIR=$(readlink -f "$BUILD_DIR")
     check_prerequisites
 
