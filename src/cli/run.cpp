@@ -10,6 +10,7 @@
 #include "cli/change_commands.hpp"
 #include "cli/command.hpp"
 #include "cli/help.hpp"
+#include "cli/knowledge_command.hpp"
 #include "cli/listing_commands.hpp"
 #include "cli/maintenance_commands.hpp"
 #include "cli/usage.hpp"
@@ -82,6 +83,7 @@ std::vector<Route> routes() {
         {{"backup"}, run_backup},
         {{"backups"}, run_backups},
         {{"restore"}, run_restore},
+        {{"knowledge"}, run_knowledge},
         {{"doctor"}, run_doctor},
         {{"history"}, run_history},
         {{"undo"}, run_undo},

@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "cli/command.hpp"
+#include "cli/knowledge_command.hpp"
 
 namespace bootsmith::cli {
 
@@ -38,22 +39,6 @@ bool is_unsigned_number(std::string_view text) {
     return !text.empty() && ec == std::errc() && end == text.data() + text.size();
 }
 
-std::optional<int> knowledge_usage(const ParsedArgs& args, std::ostream& err) {
-    std::string sub = args.positional(1);
-    if (sub.empty() || sub == "status" || sub == "update" || sub == "rollback" || sub == "export") {
-        return std::nullopt;
-    }
-    if (sub == "import") {
-        if (args.positional(2).empty()) {
-            err << "Which file? bootsmith knowledge import FILE\n";
-            return exit_usage;
-        }
-        return std::nullopt;
-    }
-    err << "Try: bootsmith knowledge status | update | import FILE | rollback | export\n";
-    return exit_usage;
-}
-
 }  // namespace
 
 bool is_known_command(const std::string& word) {
@@ -68,7 +53,7 @@ std::optional<int> usage_error(const ParsedArgs& args, std::ostream& err) {
         return exit_usage;
     }
     if (word == "knowledge") {
-        return knowledge_usage(args, err);
+        return knowledge_usage_error(args, err);
     }
     for (const auto& required : required_arguments) {
         if (required.command != word) {
