@@ -98,6 +98,14 @@ CronCommand split_cron_command(std::string_view command, CronSource source) {
     return parts;
 }
 
+std::vector<std::string> white_space_fields(std::string_view line) {
+    std::vector<std::string> fields;
+    for (std::string_view field : fields_of(line)) {
+        fields.emplace_back(field);
+    }
+    return fields;
+}
+
 std::string show_value(const ShowRecord& record, const std::string& key) {
     auto found = record.find(key);
     return found == record.end() ? std::string() : found->second;

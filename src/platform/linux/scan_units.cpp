@@ -65,7 +65,7 @@ std::vector<std::string> dependents_of(const UnitListing& listing, const std::st
                                        const ShowRecord& record) {
     std::set<std::string> names;
     for (const char* property : {"RequiredBy", "BoundBy"}) {
-        for (const auto& other : shell_words(show_value(record, property))) {
+        for (const auto& other : white_space_fields(show_value(record, property))) {
             auto state = listing.file_states.find(other);
             bool on = state != listing.file_states.end() && is_switched_on(state->second);
             if (other != unit && (is_active(listing, other) || on)) {

@@ -84,7 +84,7 @@ std::string status_field(const Roots& roots, std::string_view label, std::size_t
         if (!field.empty() || !line.starts_with(label)) {
             return;
         }
-        auto words = shell_words(line);
+        auto words = white_space_fields(line);
         if (words.size() > index) {
             field = words[index];
         }

@@ -136,6 +136,10 @@ struct UnitRow {
     std::string description;
 };
 
+/// The fields of a line separated by runs of white space, nothing unquoted or
+/// unescaped (unit names keep systemd's own "\\x2d" escapes).
+[[nodiscard]] std::vector<std::string> white_space_fields(std::string_view line);
+
 /// One block of `systemctl show`: property name to value.
 using ShowRecord = std::map<std::string, std::string>;
 

@@ -51,6 +51,8 @@ TEST(DpkgOwners, AsksEightyPathsPerCall) {
     EXPECT_EQ(owners["/opt/tool/f0"], "owner0");
     EXPECT_EQ(owners["/opt/tool/f169"], "owner169");
     EXPECT_EQ(tree.call_count("dpkg-query -S"), 3u);
+    EXPECT_THAT(tree.fakes().calls(), HasSubstr(" /opt/tool/f79\ndpkg-query -S /opt/tool/f80 "));
+    EXPECT_THAT(tree.fakes().calls(), HasSubstr(" /opt/tool/f159\ndpkg-query -S /opt/tool/f160 "));
     EXPECT_THAT(tree.fakes().calls(), ::testing::Not(HasSubstr("relative/word")));
 }
 
@@ -140,6 +142,7 @@ TEST(Priorities, EightyNamesPerCallAndOnlyForDpkg) {
     }
     (void)package_priorities(PackageManager::dpkg, names, limits);
     EXPECT_EQ(tree.call_count("dpkg-query -W"), 3u);
+    EXPECT_THAT(tree.fakes().calls(), HasSubstr(" p79\ndpkg-query -W"));
     EXPECT_THAT(package_priorities(PackageManager::rpm, names, limits), IsEmpty());
     EXPECT_EQ(tree.call_count("dpkg-query"), 3u);
 }

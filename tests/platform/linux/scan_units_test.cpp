@@ -184,15 +184,17 @@ TEST(UnitScan, DependentsAreSwitchedOnOrActiveUnitsOtherThanItself) {
     tree.add_systemctl();
     tree.answer("system/unit-files",
                 "base.service enabled -\nz-on.service enabled -\na-active.service static -\n"
-                "off.service disabled -\nrt.service enabled-runtime -\n");
+                "off.service disabled -\nrt.service enabled-runtime -\n"
+                "dev-x\\x2dy.mount enabled -\n");
     tree.answer("system/units", "a-active.service loaded active running x\n");
     tree.show("system", "base.service",
               {{"RequiredBy", "z-on.service off.service base.service unknown.service"},
-               {"BoundBy", "a-active.service rt.service z-on.service"}});
+               {"BoundBy", "a-active.service rt.service z-on.service dev-x\\x2dy.mount"}});
     auto result = scan(tree);
     const model::Item* base = find_item(result, "base.service");
     ASSERT_NE(base, nullptr);
-    EXPECT_THAT(base->dependents, ElementsAre("a-active.service", "rt.service", "z-on.service"));
+    EXPECT_THAT(base->dependents,
+                ElementsAre("a-active.service", "dev-x\\x2dy.mount", "rt.service", "z-on.service"));
 }
 
 struct OriginCase {
@@ -276,6 +278,10 @@ TEST(UnitScan, BatchesShowCallsAndAsksMissingUnitsAlone) {
     // user's unit list.
     EXPECT_EQ(tree.call_count("systemctl show"), 4u);
     EXPECT_EQ(tree.call_count("systemctl"), 7u);
+    EXPECT_THAT(tree.fakes().calls(), HasSubstr("-p Triggers u0.service u1.service "));
+    EXPECT_THAT(tree.fakes().calls(), HasSubstr(" u59.service\nsystemctl show "));
+    EXPECT_THAT(tree.fakes().calls(), HasSubstr("-p Triggers u60.service "));
+    EXPECT_THAT(tree.fakes().calls(), HasSubstr(" u119.service\nsystemctl show "));
     EXPECT_THAT(tree.fakes().calls(),
                 HasSubstr("systemctl show --no-pager -p Id -p Description -p FragmentPath -p "
                           "ExecStart -p User -p RequiredBy -p BoundBy -p Triggers u77.service\n"));

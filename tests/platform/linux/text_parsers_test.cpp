@@ -406,5 +406,11 @@ TEST(UnitNames, TypesAndTemplates) {
     EXPECT_FALSE(is_template_unit("cron.service"));
 }
 
+TEST(WhiteSpaceFields, KeepsQuotesAndBackslashes) {
+    EXPECT_EQ(white_space_fields("  a.service\tdev-x\\x2dy.mount  'q' \u00a0z "),
+              (std::vector<std::string>{"a.service", "dev-x\\x2dy.mount", "'q'", "z"}));
+    EXPECT_TRUE(white_space_fields(" \t ").empty());
+}
+
 }  // namespace
 }  // namespace bootsmith::linux_backend
