@@ -90,7 +90,8 @@ class RunningCollector {
 
     void add_process(const ProcessInfo& process) {
         const std::string exe = m_options.roots.canonical(process.exe);
-        if (exe.empty() || (!m_own.empty() && exe == m_own)) {
+        // A program run from memory ("/memfd:name") has no file that could be started again.
+        if (exe.empty() || exe.starts_with("/memfd:") || (!m_own.empty() && exe == m_own)) {
             return;
         }
         if (m_starting.contains(program_identity(exe, process.argv))) {

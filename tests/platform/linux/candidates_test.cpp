@@ -157,11 +157,12 @@ TEST_F(Candidates, WhatAlreadyStartsIsLeftOut) {
     EXPECT_THAT(ids(running({script, editor})), ElementsAre("proc|/usr/bin/python3.11|/srv/b.py"));
 }
 
-TEST_F(Candidates, OwnProgramIsNeverOffered) {
+TEST_F(Candidates, OwnProgramAndProgramsWithoutAFileAreNeverOffered) {
     tree.write("/usr/bin/bootsmith", "");
     tree.link("/proc/self/exe", "/usr/bin/bootsmith");
     add_process(tree, 10, {"bootsmith", "serve"}, "/usr/bin/bootsmith");
     add_process(tree, 11, {"/usr/bin/editor"}, "/usr/bin/editor");
+    add_process(tree, 12, {"runc", "init"}, "/memfd:runc_cloned:/proc/self/exe (deleted)");
     EXPECT_THAT(ids(running()), ElementsAre("proc|/usr/bin/editor"));
 }
 
