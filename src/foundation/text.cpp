@@ -151,7 +151,7 @@ bool is_valid_utf8(std::string_view bytes) {
 std::size_t char_count(std::string_view text) {
     std::size_t count = 0;
     for (std::size_t pos = 0; pos < text.size(); ++count) {
-        pos += read_utf8_char(text, pos).length;
+        pos += static_cast<unsigned char>(text[pos]) < 0x80 ? 1 : read_utf8_char(text, pos).length;
     }
     return count;
 }

@@ -11,12 +11,19 @@ char ascii_lower_char(char c) {
     return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c;
 }
 
-template <typename Mapping>
-std::string map_case(std::string_view text, Mapping mapping) {
+template <typename Mapping, typename AsciiMapping>
+std::string map_case(std::string_view text, Mapping mapping, AsciiMapping ascii) {
     std::string out;
     out.reserve(text.size());
     std::size_t pos = 0;
     while (pos < text.size()) {
+        auto byte = static_cast<unsigned char>(text[pos]);
+        if (byte < 0x80) {
+            // ASCII maps within ASCII, and most names are ASCII.
+            out += ascii(text[pos]);
+            ++pos;
+            continue;
+        }
         Utf8Char c = read_utf8_char(text, pos);
         if (!c.valid) {
             // A stray byte stays as it was, so that nothing is lost.
@@ -35,11 +42,13 @@ std::string map_case(std::string_view text, Mapping mapping) {
 }  // namespace
 
 std::string to_lower(std::string_view text) {
-    return map_case(text, lower_mapping);
+    return map_case(text, lower_mapping, ascii_lower_char);
 }
 
 std::string to_upper(std::string_view text) {
-    return map_case(text, upper_mapping);
+    return map_case(text, upper_mapping, [](char c) {
+        return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+    });
 }
 
 std::string ascii_lower(std::string_view text) {

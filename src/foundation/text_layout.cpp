@@ -36,18 +36,28 @@ std::string_view trim(std::string_view text) {
     while (starts_with_space(text.substr(start), length)) {
         start += length;
     }
-    // Walk forward, since UTF-8 cannot be decoded reliably from the end.
-    std::size_t end = start;
+    // Most texts end in ASCII: step back over ASCII white space directly.
+    std::size_t end = text.size();
+    while (end > start && static_cast<unsigned char>(text[end - 1]) < 0x80) {
+        std::size_t one = 0;
+        if (!starts_with_space(text.substr(end - 1, 1), one)) {
+            return text.substr(start, end - start);
+        }
+        --end;
+    }
+    // A non-ASCII end: walk forward, since invalid UTF-8 cannot be decoded
+    // reliably from the end.
+    std::size_t last = start;
     std::size_t pos = start;
-    while (pos < text.size()) {
-        if (starts_with_space(text.substr(pos), length)) {
+    while (pos < end) {
+        if (starts_with_space(text.substr(pos, end - pos), length)) {
             pos += length;
         } else {
-            pos += read_utf8_char(text, pos).length;
-            end = pos;
+            pos += read_utf8_char(text.substr(0, end), pos).length;
+            last = pos;
         }
     }
-    return text.substr(start, end - start);
+    return text.substr(start, last - start);
 }
 
 std::string shorten(std::string_view text, std::size_t n) {

@@ -68,6 +68,9 @@ CaseMapping upper_mapping(char32_t c) {
 }
 
 bool is_white_space(char32_t c) {
+    if (c < 0x80) {
+        return c == ' ' || (c >= '\t' && c <= '\r');
+    }
     return std::any_of(std::begin(white_space), std::end(white_space),
                        [c](const SpaceRange& r) { return c >= r.first && c <= r.last; });
 }
