@@ -78,13 +78,25 @@ Environment Environment::from_process() {
     env.home = util::env_text("HOME");
     env.sudo_user = util::env_text("SUDO_USER");
     env.pkexec_uid = util::env_text("PKEXEC_UID");
+    for (const char* name : {"DISPLAY", "XAUTHORITY", "WAYLAND_DISPLAY", "XDG_RUNTIME_DIR",
+                             "DBUS_SESSION_BUS_ADDRESS"}) {
+        std::string value = util::env_text(name);
+        if (!value.empty()) {
+            env.session.emplace_back(name, std::move(value));
+        }
+    }
     return env;
+}
+
+std::string Environment::session_value(std::string_view name) const {
+    return util::pair_value(session, name);
 }
 
 TimeLimits TimeLimits::all(int seconds) {
     TimeLimits limits;
     limits.systemctl_system = seconds;
     limits.systemctl_user = seconds;
+    limits.systemctl_change = seconds;
     limits.systemctl_check = seconds;
     limits.systemctl_version = seconds;
     limits.package_query = seconds;

@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "foundation/text.hpp"
 #include "knowledge/pack.hpp"
 
 namespace bootsmith::linux_backend {
@@ -35,6 +36,13 @@ struct Environment {
     std::string home;
     std::string sudo_user;
     std::string pkexec_uid;
+    /// The desktop-session variables handed on to programs started for the
+    /// user (DISPLAY, XAUTHORITY, WAYLAND_DISPLAY, XDG_RUNTIME_DIR,
+    /// DBUS_SESSION_BUS_ADDRESS): those set and not empty, in this order.
+    util::Pairs session;
+
+    /// The value of a session variable, or "".
+    [[nodiscard]] std::string session_value(std::string_view name) const;
 
     [[nodiscard]] static Environment from_process();
 };
@@ -43,7 +51,8 @@ struct Environment {
 struct TimeLimits {
     int systemctl_system = 40;
     int systemctl_user = 30;
-    int systemctl_check = 30;  ///< the doctor's listings
+    int systemctl_change = 60;  ///< enable, disable and daemon-reload of system units
+    int systemctl_check = 30;   ///< the doctor's listings
     int systemctl_version = 10;
     int package_query = 30;  ///< dpkg-query and rpm
     int pacman = 10;

@@ -1,0 +1,359 @@
+// Reading, writing, linking and deleting the files of the start-up configuration.
+#include "platform/linux/safe_files.hpp"
+
+#include <fcntl.h>
+#include <stdio.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <ctime>
+
+#include "foundation/files.hpp"
+#include "foundation/text.hpp"
+#include "platform/linux/file_reading.hpp"
+#include "platform/linux/folder_walk.hpp"
+
+namespace bootsmith::linux_backend {
+
+namespace {
+
+// Two writers in one folder within the same nanosecond reading collide; O_EXCL
+// catches that and the next reading is taken.
+constexpr int temp_name_attempts = 100;
+
+std::string joined(std::string_view folder, std::string_view name) {
+    std::string path(folder);
+    if (!path.ends_with('/')) {
+        path += '/';
+    }
+    return path + std::string(name);
+}
+
+std::string temp_name() {
+    timespec now{};
+    ::clock_gettime(CLOCK_REALTIME, &now);
+    return ".bootsmith-" + std::to_string(::getpid()) + "-" + std::to_string(now.tv_nsec) + ".tmp";
+}
+
+bool write_all(int fd, std::string_view data) {
+    while (!data.empty()) {
+        ssize_t done = ::write(fd, data.data(), data.size());
+        if (done < 0 && errno == EINTR) {
+            continue;
+        }
+        if (done <= 0) {
+            if (done == 0) {
+                errno = EIO;
+            }
+            return false;
+        }
+        data.remove_prefix(static_cast<std::size_t>(done));
+    }
+    return true;
+}
+
+// Reads a whole regular file from an open descriptor; the error is errno.
+std::expected<std::string, int> read_all(int fd) {
+    struct stat info {};
+    if (::fstat(fd, &info) != 0) {
+        return std::unexpected(errno);
+    }
+    if (!S_ISREG(info.st_mode)) {
+        return std::unexpected(S_ISDIR(info.st_mode) ? EISDIR : EINVAL);
+    }
+    std::string bytes;
+    char buffer[65536];
+    while (true) {
+        ssize_t got = ::read(fd, buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got < 0) {
+            return std::unexpected(errno);
+        }
+        if (got == 0) {
+            return bytes;
+        }
+        bytes.append(buffer, static_cast<std::size_t>(got));
+        if (bytes.size() > max_config_bytes) {
+            return std::unexpected(EFBIG);
+        }
+    }
+}
+
+unsigned mode_of(int fd) {
+    struct stat info {};
+    return ::fstat(fd, &info) == 0 ? static_cast<unsigned>(info.st_mode & 07777) : 0644u;
+}
+
+// A file path split into its folder and name; nothing when it has no folder.
+struct Place {
+    std::string folder;
+    std::string name;
+};
+
+std::optional<Place> place_of(std::string_view path) {
+    auto parts = path_components(path);
+    std::string folder = parent_of(path);
+    if (parts.empty() || folder.empty()) {
+        return std::nullopt;
+    }
+    return Place{std::move(folder), std::string(parts.back())};
+}
+
+// Creates the temporary file beside the target; never opens an existing name.
+std::expected<Descriptor, int> open_temp(const Descriptor& folder, std::string& name) {
+    for (int attempt = 0; attempt < temp_name_attempts; ++attempt) {
+        name = temp_name();
+        Descriptor fd(::openat(folder.get(), name.c_str(),
+                               O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+        if (fd.valid()) {
+            return fd;
+        }
+        if (errno != EEXIST) {
+            return std::unexpected(errno);
+        }
+    }
+    return std::unexpected(EEXIST);
+}
+
+// Puts the finished temporary file in place of the target.
+int rename_into_place(const Descriptor& folder, const std::string& temp, const std::string& name,
+                      Replace replace) {
+    if (replace == Replace::allowed) {
+        return ::renameat(folder.get(), temp.c_str(), folder.get(), name.c_str()) == 0 ? 0 : errno;
+    }
+    if (::renameat2(folder.get(), temp.c_str(), folder.get(), name.c_str(), RENAME_NOREPLACE) ==
+        0) {
+        return 0;
+    }
+    if (errno != EINVAL) {
+        return errno;
+    }
+    // File systems without RENAME_NOREPLACE: a hard link also refuses an existing name.
+    if (::linkat(folder.get(), temp.c_str(), folder.get(), name.c_str(), 0) != 0) {
+        return errno;
+    }
+    ::unlinkat(folder.get(), temp.c_str(), 0);
+    return 0;
+}
+
+// Makes the link, or replaces a link already standing there; 0 or errno.
+int place_link(const Descriptor& folder, const std::string& name, const std::string& target) {
+    if (::symlinkat(target.c_str(), folder.get(), name.c_str()) == 0) {
+        return 0;
+    }
+    if (errno != EEXIST) {
+        return errno;
+    }
+    struct stat info {};
+    if (::fstatat(folder.get(), name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) {
+        return errno;
+    }
+    if (!S_ISLNK(info.st_mode)) {
+        return EEXIST;  // a real file is never replaced by a link
+    }
+    if (::unlinkat(folder.get(), name.c_str(), 0) != 0 ||
+        ::symlinkat(target.c_str(), folder.get(), name.c_str()) != 0) {
+        return errno;
+    }
+    return 0;
+}
+
+void sync_folder(const Descriptor& folder) {
+    Descriptor fd(::openat(folder.get(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (fd.valid()) {
+        ::fsync(fd.get());
+    }
+}
+
+}  // namespace
+
+std::string describe(const FileError& error) {
+    if (error.error_number == EACCES || error.error_number == EPERM) {
+        return "ADMIN: Permission was refused to " + error.action + ".";
+    }
+    return "Could not " + error.action + ": " + util::system_error_text(error.error_number);
+}
+
+std::vector<std::string_view> path_components(std::string_view path) {
+    std::vector<std::string_view> parts;
+    while (!path.empty()) {
+        std::size_t slash = path.find('/');
+        std::string_view part = path.substr(0, slash);
+        if (!part.empty() && part != ".") {
+            parts.push_back(part);
+        }
+        path = slash == std::string_view::npos ? std::string_view() : path.substr(slash + 1);
+    }
+    return parts;
+}
+
+bool is_inside(std::string_view path, std::string_view folder) {
+    auto inner = path_components(path);
+    auto outer = path_components(folder);
+    if (inner.size() < outer.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < outer.size(); ++i) {
+        if (inner[i] != outer[i]) {
+            return false;
+        }
+    }
+    return true;
+}
+
+std::string parent_of(std::string_view path) {
+    auto parts = path_components(path);
+    if (parts.empty() || !path.starts_with('/')) {
+        return {};
+    }
+    std::string folder;
+    for (std::size_t i = 0; i + 1 < parts.size(); ++i) {
+        folder += "/" + std::string(parts[i]);
+    }
+    return folder.empty() ? std::string("/") : folder;
+}
+
+bool SafeFiles::guarded(std::string_view path) const {
+    return m_user.via_root && !path_components(m_user.home).empty() && is_inside(path, m_user.home);
+}
+
+std::expected<Descriptor, int> SafeFiles::open_for(std::string_view folder, bool create) const {
+    WalkRules rules;
+    rules.create = create;
+    if (guarded(folder)) {
+        const std::size_t home_depth = path_components(m_user.home).size();
+        rules.no_follow_from = home_depth;
+        rules.hand_from = home_depth - 1;
+        rules.owner = util::FileOwner{m_user.uid, m_user.gid};
+    }
+    return open_folder(m_roots, folder, rules);
+}
+
+FileResult<void> SafeFiles::create_folder(std::string_view folder) const {
+    auto opened = open_for(folder, true);
+    if (!opened) {
+        return std::unexpected(FileError{"create " + std::string(folder), opened.error()});
+    }
+    return {};
+}
+
+Status SafeFiles::write(std::string_view path, std::string_view text, unsigned mode,
+                        Replace replace) const {
+    auto place = place_of(path);
+    if (!place) {
+        return fail("The file has no folder.");
+    }
+    auto folder = open_for(place->folder, true);
+    if (!folder) {
+        return fail(describe({"create " + place->folder, folder.error()}));
+    }
+    std::string temp;
+    auto file = open_temp(*folder, temp);
+    const std::string shown_temp = joined(place->folder, temp);
+    if (!file) {
+        return fail(describe({"write " + shown_temp, file.error()}));
+    }
+    auto give_up = [&](std::string action, int error_number) {
+        file->reset();
+        ::unlinkat(folder->get(), temp.c_str(), 0);
+        return fail(describe({std::move(action), error_number}));
+    };
+    if (!write_all(file->get(), text)) {
+        return give_up("write " + shown_temp, errno);
+    }
+    const auto bits = static_cast<mode_t>(mode & 07777);
+    // fchown clears set-id bits, so the mode is set again after it.
+    if (::fchmod(file->get(), bits) != 0 ||
+        (guarded(path) && (::fchown(file->get(), m_user.uid, m_user.gid) != 0 ||
+                           ::fchmod(file->get(), bits) != 0))) {
+        return give_up("replace " + std::string(path), errno);
+    }
+    if (::fsync(file->get()) != 0) {
+        return give_up("write " + shown_temp, errno);
+    }
+    if (::close(file->get()) != 0) {
+        int error_number = errno;
+        (void)file->release();
+        return give_up("write " + shown_temp, error_number);
+    }
+    (void)file->release();
+    if (int error_number = rename_into_place(*folder, temp, place->name, replace)) {
+        ::unlinkat(folder->get(), temp.c_str(), 0);
+        return fail(describe({"replace " + std::string(path), error_number}));
+    }
+    sync_folder(*folder);
+    return {};
+}
+
+Result<FileText> SafeFiles::read_for_rewrite(std::string_view path) const {
+    const std::string action = "read " + std::string(path);
+    auto place = place_of(path);
+    if (!place) {
+        return fail("The file has no folder.");
+    }
+    auto folder = open_for(place->folder, false);
+    if (!folder) {
+        return fail(describe({action, folder.error()}));
+    }
+    const int flags =
+        O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC | (guarded(path) ? O_NOFOLLOW : 0);
+    Descriptor file(::openat(folder->get(), place->name.c_str(), flags));
+    if (!file.valid()) {
+        return fail(describe({action, errno}));
+    }
+    auto bytes = read_all(file.get());
+    if (!bytes) {
+        return fail(describe({action, bytes.error()}));
+    }
+    if (!util::is_valid_utf8(*bytes)) {
+        return fail(std::string(path) +
+                    " is not UTF-8 text, so Bootsmith will not rewrite it. Edit it by hand.");
+    }
+    return FileText{std::move(*bytes), mode_of(file.get())};
+}
+
+FileResult<void> SafeFiles::remove(std::string_view path, std::string action) const {
+    auto place = place_of(path);
+    if (!place) {
+        return std::unexpected(FileError{std::move(action), EINVAL});
+    }
+    auto folder = open_for(place->folder, false);
+    if (!folder) {
+        return std::unexpected(FileError{std::move(action), folder.error()});
+    }
+    if (::unlinkat(folder->get(), place->name.c_str(), 0) != 0) {
+        return std::unexpected(FileError{std::move(action), errno});
+    }
+    return {};
+}
+
+FileResult<void> SafeFiles::link(std::string_view path, std::string_view target) const {
+    const std::string action = "link " + std::string(path);
+    auto place = place_of(path);
+    if (!place) {
+        return std::unexpected(FileError{action, EINVAL});
+    }
+    auto folder = open_for(place->folder, true);
+    if (!folder) {
+        return std::unexpected(FileError{action, folder.error()});
+    }
+    const std::string target_text(target);
+    if (int error_number = place_link(*folder, place->name, target_text)) {
+        return std::unexpected(FileError{action, error_number});
+    }
+    if (guarded(path)) {
+        (void)::fchownat(folder->get(), place->name.c_str(), m_user.uid, m_user.gid,
+                         AT_SYMLINK_NOFOLLOW);
+    }
+    return {};
+}
+
+bool SafeFiles::exists(std::string_view path) const {
+    struct stat info {};
+    return ::lstat(m_roots.at(path).c_str(), &info) == 0;
+}
+
+}  // namespace bootsmith::linux_backend

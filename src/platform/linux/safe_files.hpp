@@ -1,0 +1,91 @@
+#pragma once
+
+#include <expected>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "foundation/result.hpp"
+#include "platform/linux/folder_walk.hpp"
+#include "platform/linux/roots.hpp"
+#include "platform/linux/system.hpp"
+
+namespace bootsmith::linux_backend {
+
+/// A file operation that failed: what was being done ("write /etc/x",
+/// "remove the override") and the errno value.
+struct FileError {
+    std::string action;
+    int error_number = 0;
+};
+
+template <typename T>
+using FileResult = std::expected<T, FileError>;
+
+/// "ADMIN: Permission was refused to <action>." when the system refused
+/// permission (EACCES, EPERM), else "Could not <action>: <system error text>".
+[[nodiscard]] std::string describe(const FileError& error);
+
+/// The components of a path: no empty ones and no ".".
+[[nodiscard]] std::vector<std::string_view> path_components(std::string_view path);
+/// Whether `path` is `folder` or lies below it, comparing whole components.
+[[nodiscard]] bool is_inside(std::string_view path, std::string_view folder);
+/// The folder part of a path ("/a/b" for "/a/b/c"), "" when it has none.
+[[nodiscard]] std::string parent_of(std::string_view path);
+
+/// The text of a file read for rewriting, with its permission bits.
+struct FileText {
+    std::string text;
+    unsigned mode = 0644;
+};
+
+enum class Replace { allowed, never };
+
+/// Every read-for-rewriting, write, link and deletion of the back end.
+///
+/// Paths are given as the system knows them and opened below the roots. When
+/// root acts for an ordinary user, the user can change everything below their
+/// home folder while we work, so there every folder level is opened without
+/// following links (a link planted as a folder component, or at the file, is
+/// never followed to write, read or hand over a file elsewhere), and what is
+/// created there is handed to the user through the open descriptor.
+class SafeFiles {
+  public:
+    SafeFiles(const Roots& roots, const UserContext& user) : m_roots(roots), m_user(user) {}
+
+    /// Creates the folder and every missing level above it.
+    [[nodiscard]] FileResult<void> create_folder(std::string_view folder) const;
+
+    /// Replaces the file whole through a temporary ".bootsmith-<pid>-<ns>.tmp"
+    /// in its folder, with `mode`, handed to the user inside their home when
+    /// root acts for them. With Replace::never an existing file is kept and
+    /// the write fails.
+    [[nodiscard]] Status write(std::string_view path, std::string_view text, unsigned mode = 0644,
+                               Replace replace = Replace::allowed) const;
+
+    /// The whole file, refused when it is not UTF-8 text.
+    [[nodiscard]] Result<FileText> read_for_rewrite(std::string_view path) const;
+
+    /// Deletes the file (a link itself, never what it points to).
+    [[nodiscard]] FileResult<void> remove(std::string_view path, std::string action) const;
+
+    /// Makes `path` a symbolic link to `target` (replacing a link already
+    /// there), creating its folder; the failure's action is "link <path>".
+    [[nodiscard]] FileResult<void> link(std::string_view path, std::string_view target) const;
+
+    /// Whether anything (a dangling link too) exists at the path.
+    [[nodiscard]] bool exists(std::string_view path) const;
+
+  private:
+    /// Whether the path is below the user's home while root acts for them.
+    [[nodiscard]] bool guarded(std::string_view path) const;
+    /// The folder opened level by level, links below the home not followed
+    /// when guarded; the error is errno.
+    [[nodiscard]] std::expected<Descriptor, int> open_for(std::string_view folder,
+                                                          bool create) const;
+
+    const Roots& m_roots;
+    const UserContext& m_user;
+};
+
+}  // namespace bootsmith::linux_backend
