@@ -97,6 +97,50 @@ expect_unit_states() {
     expect_eq "$label: every sub state agrees with systemd's SubState" '' "$bad_sub"
 }
 
+# Every listed system unit's dependents are the units that systemd names in
+# its RequiredBy and BoundBy and that run now or are switched on, sorted.
+expect_unit_dependents() {
+    local label=$1 json=$2
+    local -a names listed plain=() required on_list
+    mapfile -t names < <(jq_of "$json" '.[] | select(.kind == "systemd") | .name')
+    mapfile -t listed < <(jq_of "$json" '.[] | select(.kind == "systemd") | .dependents | join(" ")')
+    local name
+    for name in "${names[@]}"; do
+        [[ $name =~ @\.[a-z]+$ ]] || plain+=("$name")
+    done
+    # One line per unit, in the order asked: the units that need it.
+    mapfile -t required < <(in_root systemctl show -p RequiredBy -p BoundBy -- "${plain[@]}" |
+        awk 'BEGIN { RS = ""; FS = "\n" } {
+            line = ""
+            for (i = 1; i <= NF; i++) { sub(/^[A-Za-z]+=/, "", $i); line = line " " $i }
+            print line }')
+    local -A on=()
+    local -a all_required=()
+    read -r -a all_required <<<"$(printf '%s\n' "${required[@]}" | tr ' ' '\n' | sort -u | tr '\n' ' ')"
+    if ((${#all_required[@]} > 0)); then
+        mapfile -t on_list < <(in_root systemctl show -p Id -p ActiveState -p UnitFileState -- "${all_required[@]}" |
+            awk 'BEGIN { RS = ""; FS = "\n" } {
+                for (i = 1; i <= NF; i++) { split($i, kv, "="); v[kv[1]] = kv[2] }
+                if (v["ActiveState"] == "active" || v["UnitFileState"] ~ /^enabled(-runtime)?$/) print v["Id"] }')
+        for name in "${on_list[@]}"; do on[$name]=1; done
+    fi
+    local bad='' i=0 j wanted dependent
+    for j in "${!names[@]}"; do
+        name=${names[j]}
+        wanted=''
+        if [[ ! $name =~ @\.[a-z]+$ ]]; then
+            for dependent in $(tr ' ' '\n' <<<"${required[i]:-}" | LC_ALL=C sort -u); do
+                [[ $dependent != "$name" && -n ${on[$dependent]:-} ]] && wanted+="$dependent "
+            done
+            i=$((i + 1))
+        fi
+        [[ ${wanted% } == "${listed[j]:-}" ]] || bad+="$name: '${listed[j]:-}', systemd says '${wanted% }'"$'\n'
+    done
+    expect_eq "$label: systemd names dependents for some units" yes \
+        "$( ((${#on[@]} > 0)) && echo yes || echo no)"
+    expect_eq "$label: every unit's dependents are the running or switched-on units that need it" '' "$bad"
+}
+
 # The command and program of a unit as `systemctl show` gives them.
 unit_exec() {
     local value argv path
@@ -115,6 +159,7 @@ expect_status "list --json as root succeeds" 0
 root_json=$OUT
 expect_unit_selection "system units as root" "$root_json" systemd system
 expect_unit_states "system units as root" "$root_json" systemd system
+expect_unit_dependents "system units as root" "$root_json"
 # unit | state text | running | enabled | toggle | note
 units=(
     "realhost-daemon.service|enabled · running|true|true|ok|"
