@@ -2,16 +2,13 @@
 
 #include "platform/linux/candidates.hpp"
 #include "platform/linux/doctor.hpp"
+#include "platform/linux/elevation.hpp"
+#include "platform/linux/entries.hpp"
 #include "platform/linux/scan.hpp"
+#include "platform/linux/switching.hpp"
 #include "platform/linux/system.hpp"
 
 namespace bootsmith::linux_backend {
-
-namespace {
-
-constexpr const char* not_yet = "This change is not available on Linux in this version yet.";
-
-}  // namespace
 
 LinuxPlatform::LinuxPlatform(LinuxOptions options)
     : m_options(std::move(options)), m_info(linux_system_info(m_options)) {}
@@ -32,29 +29,29 @@ platform::CandidateList LinuxPlatform::installed_apps(const std::vector<model::I
     return linux_backend::installed_apps(m_options, m_info, items);
 }
 
-// FIXME: switching units, autostart overrides and cron lines on and off is not written yet.
-Result<platform::ChangeOutcome> LinuxPlatform::toggle(const model::Item& /*item*/, bool /*enable*/,
-                                                      bool /*now*/) {
-    return fail(not_yet);
+Result<platform::ChangeOutcome> LinuxPlatform::toggle(const model::Item& item, bool enable,
+                                                      bool now) {
+    const ChangeContext context(m_options, m_info);
+    return toggle_item(context, item, enable, now);
 }
 
-// FIXME: creating desktop, systemd and cron entries is not written yet.
-Result<model::Item> LinuxPlatform::create(const model::CreateRequest& /*request*/) {
-    return fail(not_yet);
+Result<model::Item> LinuxPlatform::create(const model::CreateRequest& request) {
+    const ChangeContext context(m_options, m_info);
+    return create_entry(context, request);
 }
 
-// FIXME: removing this program's own entries is not written yet.
-Result<platform::ChangeOutcome> LinuxPlatform::remove(const model::Item& /*item*/) {
-    return fail(not_yet);
+Result<platform::ChangeOutcome> LinuxPlatform::remove(const model::Item& item) {
+    const ChangeContext context(m_options, m_info);
+    return remove_entry(context, item);
 }
 
-// FIXME: restarting through pkexec is not written yet.
-Status LinuxPlatform::elevate(const std::vector<std::string>& /*args*/) {
-    return fail(not_yet);
+Status LinuxPlatform::elevate(const std::vector<std::string>& args) {
+    return elevate_program(m_options, args);
 }
 
-// FIXME: opening the browser (xdg-open, through runuser under sudo) is not written yet.
-void LinuxPlatform::open_browser(const std::string& /*address*/) {}
+void LinuxPlatform::open_browser(const std::string& address) {
+    open_in_browser(m_options, m_info, address);
+}
 
 std::vector<platform::Probe> LinuxPlatform::doctor() {
     return linux_doctor(m_options, m_info);

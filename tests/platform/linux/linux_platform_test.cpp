@@ -5,16 +5,12 @@
 
 #include "knowledge/store.hpp"
 #include "platform/linux/linux_tree.hpp"
-#include "support/result_matchers.hpp"
 
 namespace bootsmith::linux_backend {
 namespace {
 
-using bootsmith::testing::FailsWith;
 using bootsmith::testing::LinuxTree;
 using ::testing::ElementsAre;
-
-constexpr const char* not_yet = "This change is not available on Linux in this version yet.";
 
 TEST(LinuxPlatform, ScansEverySourceInOrder) {
     LinuxTree tree;
@@ -49,23 +45,6 @@ TEST(LinuxPlatform, TheSystemRecordIsReadOnce) {
     EXPECT_EQ(info.os, "linux");
     EXPECT_FALSE(info.demo);
     EXPECT_EQ(info.user, "alice");
-}
-
-TEST(LinuxPlatform, ChangesAreNotAvailableYet) {
-    LinuxTree tree;
-    tree.fakes().add_logged("systemctl");
-    tree.fakes().add_logged("crontab");
-    tree.fakes().add_logged("xdg-open");
-    tree.fakes().add_logged("pkexec");
-    LinuxPlatform platform(tree.options());
-    model::Item item("systemd", "systemd service", "machine", "/x", "x.service");
-    EXPECT_THAT(platform.toggle(item, false, true), FailsWith(not_yet));
-    EXPECT_THAT(platform.create(model::CreateRequest{"n", "/bin/true", "", "", "login", "", ""}),
-                FailsWith(not_yet));
-    EXPECT_THAT(platform.remove(item), FailsWith(not_yet));
-    EXPECT_THAT(platform.elevate({"serve"}), FailsWith(not_yet));
-    platform.open_browser("http://127.0.0.1:1/#k=x");
-    EXPECT_EQ(tree.fakes().calls(), "");
 }
 
 TEST(LinuxPlatform, LocationsComeFromTheKnowledgeStoreUnlessGiven) {

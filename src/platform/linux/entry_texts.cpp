@@ -1,0 +1,102 @@
+// The texts of the entries this program creates.
+#include "platform/linux/entries.hpp"
+#include "platform/linux/text_parsers.hpp"
+
+namespace bootsmith::linux_backend {
+
+namespace {
+
+bool contains_space(std::string_view text) {
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        std::size_t length = 0;
+        if (util::starts_with_space(text.substr(i), length)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+std::string exec_start_word(std::string_view word, bool first) {
+    std::string escaped;
+    for (char c : word) {
+        escaped += c;
+        if (c == '%' || c == '$') {
+            escaped += c;
+        }
+    }
+    if (escaped.empty()) {
+        return first ? escaped : std::string("\"\"");
+    }
+    if (escaped.find_first_of("\"';\\") == std::string::npos && !contains_space(escaped)) {
+        return escaped;
+    }
+    std::string quoted = "\"";
+    for (char c : escaped) {
+        if (c == '\\' || c == '"') {
+            quoted += '\\';
+        }
+        quoted += c;
+    }
+    return quoted + "\"";
+}
+
+}  // namespace
+
+std::string user_autostart_folder(const UserContext& user) {
+    return expand_home("~/.config/autostart", user.home).path;
+}
+
+std::string desktop_file_text(const model::CreateRequest& request,
+                              const std::vector<std::string>& words) {
+    std::string text = "[Desktop Entry]\nType=Application\n";
+    text += "Name=" + request.name + "\n";
+    text += "Exec=" + exec_value(words) + "\n";
+    if (!request.workdir.empty()) {
+        text += "Path=" + request.workdir + "\n";
+    }
+    text +=
+        "Comment=Started at sign-in. Created by Bootsmith.\n"
+        "Terminal=false\n"
+        "X-GNOME-Autostart-enabled=true\n"
+        "X-Bootsmith=true\n";
+    return text;
+}
+
+std::string exec_start_value(const std::vector<std::string>& words) {
+    std::string value;
+    for (std::size_t i = 0; i < words.size(); ++i) {
+        if (i > 0) {
+            value += ' ';
+        }
+        value += exec_start_word(words[i], i == 0);
+    }
+    return value;
+}
+
+std::string escape_specifiers(std::string_view text) {
+    std::string escaped;
+    for (char c : text) {
+        escaped += c;
+        if (c == '%') {
+            escaped += '%';
+        }
+    }
+    return escaped;
+}
+
+std::string cron_command_text(std::string_view command, std::string_view workdir) {
+    std::string text;
+    for (std::size_t i = 0; i < command.size(); ++i) {
+        // cron turns a bare "%" into a line break; "\%" is a plain "%".
+        if (command[i] == '%' && (i == 0 || command[i - 1] != '\\')) {
+            text += '\\';
+        }
+        text += command[i];
+    }
+    if (workdir.empty()) {
+        return text;
+    }
+    return "cd " + quote_word(workdir) + " && " + text;
+}
+
+}  // namespace bootsmith::linux_backend
