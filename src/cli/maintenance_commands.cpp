@@ -17,11 +17,6 @@ namespace bootsmith::cli {
 
 namespace {
 
-std::uint64_t count_of(const json::JsonValue& document) {
-    auto count = document.get("count") ? document.get("count")->as_number() : std::nullopt;
-    return count && *count > 0 ? static_cast<std::uint64_t>(*count) : 0;
-}
-
 std::string backups_folder_text(const platform::SystemInfo& system) {
     if (system.demo) {
         return engine::folder_display(system) + "\\backups";
@@ -41,14 +36,6 @@ Result<std::string> backup_text(Invocation& inv, const std::string& argument) {
     return engine::read_backup(inv.engine.system(), argument);
 }
 
-std::string joined(const std::vector<std::string>& parts) {
-    std::string text;
-    for (const auto& part : parts) {
-        text += (text.empty() ? "" : " ") + part;
-    }
-    return text;
-}
-
 // Prints one planned change of a restore and says whether it is done by --apply.
 bool print_restore_change(Invocation& inv, const engine::RestoreChange& change) {
     if (!change.request) {
@@ -66,8 +53,7 @@ bool print_restore_change(Invocation& inv, const engine::RestoreChange& change) 
             << "] " << util::pad_right(change.what, 8) << " " << change.name << " - " << change.note
             << "\n";
     if (skip) {
-        inv.out << "         not possible: "
-                << (plan.problems.empty() ? plan.risk.effect : joined(plan.problems)) << "\n";
+        inv.out << "         not possible: " << engine::refusal_reason(plan) << "\n";
     } else if (plan.risk.needs_ack()) {
         inv.out << "         level " << model::level_name(plan.risk.level) << ": "
                 << plan.risk.effect << "\n";
@@ -78,7 +64,7 @@ bool print_restore_change(Invocation& inv, const engine::RestoreChange& change) 
 void print_restore_header(Invocation& inv, const engine::RestorePlan& plan) {
     const json::JsonValue& h = plan.header;
     inv.out << "Backup taken " << h.get_str("created") << " on " << h.get_str("host") << " ("
-            << h.get_str("os_version") << "), " << count_of(h)
+            << h.get_str("os_version") << "), " << json::to_u64(h.get("count"))
             << " items; label: " << h.get_str("label") << "\n";
     if (plan.wrong_machine) {
         inv.out << "WARNING: this backup comes from a different computer or operating system. "
@@ -94,7 +80,7 @@ int run_backup(Invocation& inv) {
     std::string label = inv.args.value("--label");
     json::JsonValue document =
         engine::make_backup(inv.engine, label.empty() ? "Manual backup" : label);
-    std::uint64_t count = count_of(document);
+    std::uint64_t count = json::to_u64(document.get("count"));
     std::string out_file = inv.args.value("--out");
     if (out_file.empty()) {
         auto saved = engine::save_backup(inv.engine.system(), document, false);

@@ -18,17 +18,6 @@ struct Record {
     model::StoredSpec spec;
 };
 
-std::string refusal(const Plan& plan) {
-    if (plan.problems.empty()) {
-        return "Refused: " + plan.risk.effect;
-    }
-    std::string text;
-    for (const auto& problem : plan.problems) {
-        text += (text.empty() ? "" : " ") + problem;
-    }
-    return "Refused: " + text;
-}
-
 Result<Record> switch_item(Engine& engine, const ChangeRequest& request) {
     std::optional<model::Item> item = find_item(engine, request.id);
     if (!item) {
@@ -95,7 +84,7 @@ ChangeResult apply_one(Engine& engine, const ChangeRequest& original) {
     Plan planned = plan(engine, request);
     ChangeResult result{planned.id, planned.name, request.action, "", false, false};
     if (planned.blocked()) {
-        result.message = refusal(planned);
+        result.message = "Refused: " + refusal_reason(planned);
         return result;
     }
     if (planned.admin_needed) {

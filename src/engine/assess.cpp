@@ -12,10 +12,6 @@ namespace {
 using model::Assessment;
 using model::Level;
 
-bool one_of(std::string_view word, std::initializer_list<std::string_view> words) {
-    return std::find(words.begin(), words.end(), word) != words.end();
-}
-
 bool below(Level a, Level b) {
     return static_cast<int>(a) < static_cast<int>(b);
 }
@@ -28,7 +24,7 @@ std::string last_component(std::string_view path) {
 
 std::vector<std::string> names_for_matching(const model::Item& item) {
     std::vector<std::string> raw = {item.extra.get("short"), item.name};
-    if (one_of(item.kind, {"service", "systemd", "systemd-user", "launchd"})) {
+    if (util::is_one_of(item.kind, {"service", "systemd", "systemd-user", "launchd"})) {
         std::string file = last_component(item.exe);
         std::size_t dot = file.rfind('.');
         raw.push_back(dot == std::string::npos ? file : file.substr(0, dot));
@@ -44,11 +40,7 @@ std::vector<std::string> names_for_matching(const model::Item& item) {
 }
 
 std::string hint_text(const std::vector<std::string>& names, const model::Item& item) {
-    std::string text;
-    for (const auto& name : names) {
-        text += (text.empty() ? "" : " ") + name;
-    }
-    return text + " " + util::to_lower(last_component(item.exe));
+    return util::join(names, " ") + " " + util::to_lower(last_component(item.exe));
 }
 
 Assessment own_entry(const model::Item& item) {
@@ -132,7 +124,8 @@ Assessment general_judgement(const model::Item& item) {
             "what it is for.");
         return a;
     }
-    if (item.scope == "user" || one_of(item.kind, {"run", "autostart", "folder", "login"})) {
+    if (item.scope == "user" ||
+        util::is_one_of(item.kind, {"run", "autostart", "folder", "login"})) {
         Assessment a = Assessment::make(
             Level::safe,
             "It will simply not open itself when you sign in. You can still open it by hand; "
@@ -158,7 +151,7 @@ Assessment general_judgement(const model::Item& item) {
 
 void never_critical_for_ordinary_entries(Assessment& a, const model::Item& item) {
     if (a.level == Level::critical &&
-        one_of(item.kind, {"run", "folder", "autostart", "cron", "login", "task"})) {
+        util::is_one_of(item.kind, {"run", "folder", "autostart", "cron", "login", "task"})) {
         a.level = Level::high;
         a.effect +=
             " It is shown as High rather than Critical because this is an ordinary "
@@ -170,15 +163,15 @@ void never_critical_for_ordinary_entries(Assessment& a, const model::Item& item)
 void weigh_dependents(Assessment& a, const model::Item& item) {
     std::size_t n = item.dependents.size();
     if (n == 0) {
-        if (!one_of(item.kind, {"run", "autostart", "folder", "login"})) {
+        if (!util::is_one_of(item.kind, {"run", "autostart", "folder", "login"})) {
             a.add_reason("Dependency check: no enabled item requires it.");
         }
         return;
     }
-    std::string list;
-    for (std::size_t i = 0; i < n && i < 6; ++i) {
-        list += (i == 0 ? "" : ", ") + item.dependents[i];
-    }
+    std::vector<std::string> named(
+        item.dependents.begin(),
+        item.dependents.begin() + static_cast<long>(std::min<std::size_t>(n, 6)));
+    std::string list = util::join(named, ", ");
     if (n > 6) {
         list += " and " + std::to_string(n - 6) + " more";
     }

@@ -100,11 +100,6 @@ void keep_newest_automatic(const fs::path& folder) {
     }
 }
 
-std::uint64_t count_of(const json::JsonValue& document) {
-    auto count = document.get("count") ? document.get("count")->as_number() : std::nullopt;
-    return count && *count > 0 ? static_cast<std::uint64_t>(*count) : 0;
-}
-
 void list_folder(const fs::path& folder, bool automatic, std::vector<BackupListing>& found) {
     std::error_code ec;
     std::vector<fs::path> entries;
@@ -125,7 +120,7 @@ void list_folder(const fs::path& folder, bool automatic, std::vector<BackupListi
         }
         found.push_back({name, path.string(), document->get_str("label"),
                          document->get_str("created"), document->get_str("host"),
-                         count_of(*document), text->size(), automatic});
+                         json::to_u64(document->get("count")), text->size(), automatic});
     }
 }
 

@@ -51,6 +51,10 @@ struct ChangeResult {
 
 [[nodiscard]] json::JsonValue to_json(const Plan& plan);
 
+/// Why a blocked plan is refused: its problems joined with single spaces, or
+/// the effect when it is refused only for being critical.
+[[nodiscard]] std::string refusal_reason(const Plan& plan);
+
 /// A "create" for a listed candidate that already has a start-up entry becomes
 /// an "enable" of that entry.
 [[nodiscard]] ChangeRequest create_to_enable(const Engine& engine, ChangeRequest request);

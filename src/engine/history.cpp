@@ -19,17 +19,6 @@ std::atomic<std::uint64_t> last_seq{0};
 
 const char* const journal_name = "journal.jsonl";
 
-std::uint64_t to_unsigned(const json::JsonValue* value) {
-    auto number = value ? value->as_number() : std::nullopt;
-    if (!number || std::isnan(*number) || *number <= 0) {
-        return 0;
-    }
-    if (*number >= 18446744073709551615.0) {
-        return std::numeric_limits<std::uint64_t>::max();
-    }
-    return static_cast<std::uint64_t>(*number);
-}
-
 model::StoredSpec spec_from_json(const json::JsonValue* value) {
     model::StoredSpec spec;
     const json::JsonObject* members = value ? value->as_object() : nullptr;
@@ -85,14 +74,14 @@ json::JsonValue to_json(const JournalRecord& record) {
 
 JournalRecord record_from_json(const json::JsonValue& value) {
     JournalRecord record;
-    record.seq = to_unsigned(value.get("seq"));
+    record.seq = json::to_u64(value.get("seq"));
     record.time = value.get_str("time");
     record.action = value.get_str("action");
     record.id = value.get_str("id");
     record.name = value.get_str("name");
     record.detail = value.get_str("detail");
     record.ok = value.get_bool("ok");
-    record.of = to_unsigned(value.get("of"));
+    record.of = json::to_u64(value.get("of"));
     record.spec = spec_from_json(value.get("spec"));
     record.stop_now = value.get_bool("stop_now");
     return record;

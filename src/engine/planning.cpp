@@ -18,10 +18,6 @@ void raise_to(Assessment& risk, Level level) {
     }
 }
 
-bool one_of(std::string_view word, std::initializer_list<std::string_view> words) {
-    return std::find(words.begin(), words.end(), word) != words.end();
-}
-
 bool is_file(const std::string& path) {
     std::error_code ec;
     return std::filesystem::is_regular_file(path, ec);
@@ -71,8 +67,8 @@ Plan problem_plan(const ChangeRequest& request, std::string effect, std::string 
 }
 
 Assessment enable_risk(const Engine& engine, const model::Item& item) {
-    bool at_boot =
-        item.scope == "machine" && one_of(item.kind, {"service", "systemd", "daemon", "task"});
+    bool at_boot = item.scope == "machine" &&
+                   util::is_one_of(item.kind, {"service", "systemd", "daemon", "task"});
     std::string when =
         at_boot ? "when the computer starts" : "the next time the computer starts or you sign in";
     Assessment risk =
@@ -221,7 +217,7 @@ Plan plan_creation(Engine& engine, const ChangeRequest& request) {
     }
 
     bool wide = mode ? mode->needs_admin
-                     : one_of(request.mode, {"boot", "system", "daemon", "service-auto"});
+                     : util::is_one_of(request.mode, {"boot", "system", "daemon", "service-auto"});
     plan.admin_needed = wide && !engine.system().admin;
 
     std::string when = request.mode == "boot" ? "when the computer starts, before anyone signs in"
@@ -289,6 +285,10 @@ json::JsonValue to_json(const Plan& plan) {
         .with("spec", std::move(spec));
 }
 
+std::string refusal_reason(const Plan& plan) {
+    return plan.problems.empty() ? plan.risk.effect : util::join(plan.problems, " ");
+}
+
 ChangeRequest create_to_enable(const Engine& engine, ChangeRequest request) {
     if (request.action != "create") {
         return request;
@@ -306,7 +306,7 @@ Plan plan(Engine& engine, const ChangeRequest& original) {
     if (request.action == "create") {
         return plan_creation(engine, request);
     }
-    if (!one_of(request.action, {"enable", "disable", "remove"})) {
+    if (!util::is_one_of(request.action, {"enable", "disable", "remove"})) {
         return problem_plan(request, "Unknown action.",
                             "Unknown action \"" + request.action + "\".");
     }

@@ -11,14 +11,6 @@ namespace bootsmith::engine {
 
 namespace {
 
-std::string joined(const std::vector<std::string>& parts) {
-    std::string text;
-    for (const auto& part : parts) {
-        text += (text.empty() ? "" : " ") + part;
-    }
-    return text;
-}
-
 Result<ChangeRequest> reverse_of(const JournalRecord& record,
                                  const std::vector<JournalRecord>& records) {
     ChangeRequest request;
@@ -112,8 +104,7 @@ Result<std::string> undo(Engine& engine, std::uint64_t seq, bool acknowledged) {
     ChangeRequest request = BOOTSMITH_TRY(reverse_of(record, records));
     Plan planned = plan(engine, request);
     if (planned.blocked()) {
-        return fail("Refused: " +
-                    (planned.problems.empty() ? planned.risk.effect : joined(planned.problems)));
+        return fail("Refused: " + refusal_reason(planned));
     }
     if (planned.admin_needed) {
         return fail("Undoing this needs administrator rights. Use \"Restart as administrator\".");

@@ -1,5 +1,7 @@
 #include "foundation/json.hpp"
 
+#include <cmath>
+#include <limits>
 #include <utility>
 
 namespace bootsmith::json {
@@ -130,6 +132,17 @@ void JsonValue::push_back(JsonValue element) {
 
 bool operator==(const JsonValue& a, const JsonValue& b) {
     return a.m_value == b.m_value;
+}
+
+std::uint64_t to_u64(const JsonValue* value) {
+    auto number = value ? value->as_number() : std::nullopt;
+    if (!number || std::isnan(*number) || *number <= 0) {
+        return 0;
+    }
+    if (*number >= 18446744073709551615.0) {
+        return std::numeric_limits<std::uint64_t>::max();
+    }
+    return static_cast<std::uint64_t>(*number);
 }
 
 }  // namespace bootsmith::json

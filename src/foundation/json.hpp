@@ -113,4 +113,8 @@ inline JsonValue::JsonValue(const char* value) : m_value(std::string(value)) {}
 /// The compact text of a value: no whitespace between tokens, no line end.
 [[nodiscard]] std::string to_text(const JsonValue& value);
 
+/// A Number as an unsigned integer (fractions dropped, negatives 0, too large the
+/// maximum); 0 for a missing value or any other type.
+[[nodiscard]] std::uint64_t to_u64(const JsonValue* value);
+
 }  // namespace bootsmith::json

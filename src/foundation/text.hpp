@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <filesystem>
+#include <initializer_list>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -85,5 +86,10 @@ enum class ShellRules { off, on };
 [[nodiscard]] Pairs desktop_entry_pairs(std::string_view text);
 /// The value of the first pair with that key, or "".
 [[nodiscard]] std::string pair_value(const Pairs& pairs, std::string_view key);
+
+/// The texts joined with the separator between each two.
+[[nodiscard]] std::string join(const std::vector<std::string>& texts, std::string_view separator);
+/// Whether the word equals one of the words.
+[[nodiscard]] bool is_one_of(std::string_view word, std::initializer_list<std::string_view> words);
 
 }  // namespace bootsmith::util

@@ -81,4 +81,24 @@ std::string pad_right(std::string_view text, std::size_t width) {
     return out;
 }
 
+std::string join(const std::vector<std::string>& texts, std::string_view separator) {
+    std::string text;
+    for (std::size_t i = 0; i < texts.size(); ++i) {
+        if (i > 0) {
+            text += separator;
+        }
+        text += texts[i];
+    }
+    return text;
+}
+
+bool is_one_of(std::string_view word, std::initializer_list<std::string_view> words) {
+    for (std::string_view w : words) {
+        if (w == word) {
+            return true;
+        }
+    }
+    return false;
+}
+
 }  // namespace bootsmith::util
