@@ -30,25 +30,29 @@ ways=(
 for row in "${ways[@]}"; do
     IFS='|' read -r way runner user admin <<<"$row"
 
-    "$runner" list --json
-    expect_status "list --json $way succeeds" 0
-    expect_eq "list --json $way prints nothing on stderr, not even the system line" '' "$ERR"
-    json=$OUT
-    count=$(jq_of "$json" 'length')
+    # A service that a timer starts between the two runs would change the
+    # list: the pair is tried a second time before the table counts as wrong.
+    for _ in 1 2; do
+        "$runner" list --json
+        json_status=$STATUS json_err=$ERR json=$OUT
+        count=$(jq_of "$json" 'length' 2>/dev/null || true)
+        "$runner" list
+        wanted="$HEADER"$'\n'"$(table_rows "$json" 2>/dev/null || true)"$'\n\n'"$count $COUNT_LINE"
+        [[ $OUT == "$wanted" ]] && break
+    done
+    expect_status "list --json $way succeeds" 0 "$json_status"
+    expect_eq "list --json $way prints nothing on stderr, not even the system line" '' "$json_err"
     expect_match "list --json $way finds start-up items" "$count" '^[1-9][0-9]*$'
     expect_eq "the items $way are sorted by kind, then by lower-cased name" true \
         "$(jq_of "$json" '[.[] | [.kind, (.name | ascii_downcase)]] | . == sort')"
-
-    "$runner" list
+    expect_status "list $way succeeds" 0
+    expect_eq "list $way reports the system line, and no notes" \
+        "$(expected_system_line "$user" "$admin")" "$ERR"
+    expect_eq "list $way prints the header, one row per item and the count line" "$wanted" "$OUT"
     if [[ $runner == bs_root ]]; then
         root_json=$json
         root_table=$OUT
     fi
-    expect_status "list $way succeeds" 0
-    expect_eq "list $way reports the system line, and no notes" \
-        "$(expected_system_line "$user" "$admin")" "$ERR"
-    expect_eq "list $way prints the header, one row per item and the count line" \
-        "$HEADER"$'\n'"$(table_rows "$json")"$'\n\n'"$count $COUNT_LINE" "$OUT"
 done
 
 # A few rows spelled out, as root: the enabled and disabled services, the
