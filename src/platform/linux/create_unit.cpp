@@ -96,8 +96,12 @@ std::string take_back(const ChangeContext& context, const UnitPlan& plan, const 
     (void)context.files.remove(path, "delete " + path);
     // systemd loaded the unit at the reload; it must forget it again.
     (void)run_systemctl(context, plan.kind, {"daemon-reload"});
-    return "systemctl could not enable the service: " + util::shorten(call_output(reload), 100) +
-           " " + util::shorten(call_output(enable), 160);
+    std::string output = util::shorten(call_output(reload), 100);
+    if (!output.empty()) {
+        output += ' ';
+    }
+    return "systemctl could not enable the service: " + output +
+           util::shorten(call_output(enable), 160);
 }
 
 model::Item unit_item(const model::CreateRequest& request, const UnitPlan& plan,
@@ -106,7 +110,8 @@ model::Item unit_item(const model::CreateRequest& request, const UnitPlan& plan,
     model::Item item(boot ? "systemd" : "systemd-user",
                      boot ? "systemd service" : "systemd service (this user)",
                      boot ? "machine" : "user", path, unit);
-    item.description = request.name + " (started by Bootsmith)";
+    // systemd shows a setting's value without the white space around it.
+    item.description = std::string(util::trim(request.name + " (started by Bootsmith)"));
     for (std::size_t i = 0; i < plan.words.size(); ++i) {
         item.command += (i > 0 ? " " : "") + plan.words[i];
     }

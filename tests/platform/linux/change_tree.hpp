@@ -48,7 +48,7 @@ class ChangeTree {
                 "  show) for u in \"$@\"; do f=\"$units/$u\"; [ -f \"$f\" ] || continue;"
                 " echo \"Id=$u\"; echo \"FragmentPath=${f#" +
                 root +
-                "}\"; echo \"Description=$(/bin/sed -n 's/^Description=//p' \"$f\")\"; echo;"
+                "}\"; echo \"Description=$(/bin/sed -n 's/^Description= *//p' \"$f\")\"; echo;"
                 " done;;\n"
                 "esac\n");
         // crontab keeps the user's crontab in answers/crontab.
