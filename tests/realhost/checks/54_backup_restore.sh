@@ -66,10 +66,23 @@ expect_eq "the backup has $IDLE off" false "$(enabled_in_backup "$BACKUP" "$IDLE
 
 # ---------------------------------------------------------------- the changes
 
+# Every run of bootsmith saves an automatic backup before its first change.
 auto_before=$(newest_auto_backup)
-# change label | bootsmith arguments (separated by "|")
+bs_sudo disable "$DAEMON" --yes
+expect_status "sudo: disable $DAEMON succeeds" 0
+auto_after=$(newest_auto_backup)
+expect_ne "the change saved a new automatic backup" "$auto_before" "$auto_after"
+if [[ -n $auto_after ]]; then
+    expect_eq "the automatic backup holds the state before the change" true \
+        "$(enabled_in_backup "$AUTO_FOLDER/$auto_after" "$DAEMON")"
+    capture in_root stat -c '%a' "$AUTO_FOLDER/$auto_after"
+    expect_eq "the automatic backup has mode 600" 600 "$OUT"
+fi
+bs_sudo backups
+expect_contains "sudo: backups lists it as automatic" "$OUT" " yes   Automatic, before changes "
+
+# change label | bootsmith action | item name
 changes=(
-    "disable $DAEMON|disable|$DAEMON"
     "enable $IDLE|enable|$IDLE"
     "disable her $NOTES|disable|$NOTES"
     "disable Realhost Tray|disable|Realhost Tray"
@@ -86,14 +99,6 @@ done
 bs_sudo add "$WORKER" --args rh-later --mode cron --name "RH Later" --yes
 expect_status "sudo: add of the cron entry RH Later succeeds" 0
 
-auto_after=$(newest_auto_backup)
-expect_ne "the first change saved a new automatic backup" "$auto_before" "$auto_after"
-if [[ -n $auto_after ]]; then
-    expect_eq "the automatic backup holds the state before the change" true \
-        "$(enabled_in_backup "$AUTO_FOLDER/$auto_after" "$DAEMON")"
-    capture in_root stat -c '%a' "$AUTO_FOLDER/$auto_after"
-    expect_eq "the automatic backup has mode 600" 600 "$OUT"
-fi
 expect_eq "after the changes $DAEMON is disabled" disabled "$(unit_enabled "$DAEMON")"
 
 # ---------------------------------------------------------------- preview
