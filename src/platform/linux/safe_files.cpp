@@ -118,6 +118,34 @@ std::expected<Descriptor, int> open_temp(const Descriptor& folder, std::string& 
     return std::unexpected(EEXIST);
 }
 
+enum class TempStep { write, settle };
+struct TempFailure {
+    TempStep step;
+    int error_number;
+};
+
+// Fills the temporary file, gives it its mode and owner, and closes it.
+std::expected<void, TempFailure> fill_temp(Descriptor file, std::string_view text, unsigned mode,
+                                           std::optional<util::FileOwner> owner) {
+    if (!write_all(file.get(), text)) {
+        return std::unexpected(TempFailure{TempStep::write, errno});
+    }
+    const auto bits = static_cast<mode_t>(mode & 07777);
+    // fchown clears set-id bits, so the mode is set again after it.
+    if (::fchmod(file.get(), bits) != 0 ||
+        (owner &&
+         (::fchown(file.get(), owner->uid, owner->gid) != 0 || ::fchmod(file.get(), bits) != 0))) {
+        return std::unexpected(TempFailure{TempStep::settle, errno});
+    }
+    if (::fsync(file.get()) != 0) {
+        return std::unexpected(TempFailure{TempStep::write, errno});
+    }
+    if (::close(file.release()) != 0) {
+        return std::unexpected(TempFailure{TempStep::write, errno});
+    }
+    return {};
+}
+
 // Puts the finished temporary file in place of the target.
 int rename_into_place(const Descriptor& folder, const std::string& temp, const std::string& name,
                       Replace replace) {
@@ -170,52 +198,6 @@ void sync_folder(const Descriptor& folder) {
 
 }  // namespace
 
-std::string describe(const FileError& error) {
-    if (error.error_number == EACCES || error.error_number == EPERM) {
-        return "ADMIN: Permission was refused to " + error.action + ".";
-    }
-    return "Could not " + error.action + ": " + util::system_error_text(error.error_number);
-}
-
-std::vector<std::string_view> path_components(std::string_view path) {
-    std::vector<std::string_view> parts;
-    while (!path.empty()) {
-        std::size_t slash = path.find('/');
-        std::string_view part = path.substr(0, slash);
-        if (!part.empty() && part != ".") {
-            parts.push_back(part);
-        }
-        path = slash == std::string_view::npos ? std::string_view() : path.substr(slash + 1);
-    }
-    return parts;
-}
-
-bool is_inside(std::string_view path, std::string_view folder) {
-    auto inner = path_components(path);
-    auto outer = path_components(folder);
-    if (inner.size() < outer.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < outer.size(); ++i) {
-        if (inner[i] != outer[i]) {
-            return false;
-        }
-    }
-    return true;
-}
-
-std::string parent_of(std::string_view path) {
-    auto parts = path_components(path);
-    if (parts.empty() || !path.starts_with('/')) {
-        return {};
-    }
-    std::string folder;
-    for (std::size_t i = 0; i + 1 < parts.size(); ++i) {
-        folder += "/" + std::string(parts[i]);
-    }
-    return folder.empty() ? std::string("/") : folder;
-}
-
 bool SafeFiles::guarded(std::string_view path) const {
     return m_user.via_root && !path_components(m_user.home).empty() && is_inside(path, m_user.home);
 }
@@ -256,32 +238,19 @@ Status SafeFiles::write(std::string_view path, std::string_view text, unsigned m
     if (!file) {
         return fail(describe({"write " + shown_temp, file.error()}));
     }
-    auto give_up = [&](std::string action, int error_number) {
-        file->reset();
+    std::optional<util::FileOwner> owner;
+    if (guarded(path)) {
+        owner = util::FileOwner{m_user.uid, m_user.gid};
+    }
+    auto filled = fill_temp(std::move(*file), text, mode, owner);
+    int error_number = filled ? rename_into_place(*folder, temp, place->name, replace) : 0;
+    if (!filled || error_number != 0) {
         ::unlinkat(folder->get(), temp.c_str(), 0);
-        return fail(describe({std::move(action), error_number}));
-    };
-    if (!write_all(file->get(), text)) {
-        return give_up("write " + shown_temp, errno);
-    }
-    const auto bits = static_cast<mode_t>(mode & 07777);
-    // fchown clears set-id bits, so the mode is set again after it.
-    if (::fchmod(file->get(), bits) != 0 ||
-        (guarded(path) && (::fchown(file->get(), m_user.uid, m_user.gid) != 0 ||
-                           ::fchmod(file->get(), bits) != 0))) {
-        return give_up("replace " + std::string(path), errno);
-    }
-    if (::fsync(file->get()) != 0) {
-        return give_up("write " + shown_temp, errno);
-    }
-    if (::close(file->get()) != 0) {
-        int error_number = errno;
-        (void)file->release();
-        return give_up("write " + shown_temp, error_number);
-    }
-    (void)file->release();
-    if (int error_number = rename_into_place(*folder, temp, place->name, replace)) {
-        ::unlinkat(folder->get(), temp.c_str(), 0);
+        if (!filled) {
+            const bool writing = filled.error().step == TempStep::write;
+            return fail(describe({writing ? "write " + shown_temp : "replace " + std::string(path),
+                                  filled.error().error_number}));
+        }
         return fail(describe({"replace " + std::string(path), error_number}));
     }
     sync_folder(*folder);
