@@ -72,7 +72,7 @@ INSTANTIATE_TEST_SUITE_P(
                     "The download failed (35). " + std::string(160, '0')},
         CurlFailure{"signal", "kill -9 $$", "The download failed (-1). "},
         CurlFailure{"silent_failure", "exit 7", "The download failed (7). "}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& case_info) { return std::string(case_info.param.name); });
 
 TEST(DownloadText, TimeLimitEndsCurl) {
     FakePrograms fakes;
