@@ -102,6 +102,33 @@ void set_toggle(model::Item& item, const std::string& state, UnitScope scope, bo
     item.toggle = scope == UnitScope::system && !admin ? "admin" : "ok";
 }
 
+// A unit that systemd calls disabled can still start at every boot when
+// another unit wants or requires it through a link that `systemctl disable`
+// does not remove (such as one its package placed under /usr/lib/systemd).
+// Showing it as an ordinary "off" entry would be wrong, and switching it off
+// cannot work without masking, which Bootsmith never does.
+void lock_if_pulled_in(model::Item& item, const std::string& state, const ShowRecord& record) {
+    if (state != "disabled") {
+        return;
+    }
+    std::vector<std::string> pullers;
+    for (const char* property : {"WantedBy", "RequiredBy"}) {
+        for (auto& other : white_space_fields(show_value(record, property))) {
+            if (other != item.name &&
+                std::find(pullers.begin(), pullers.end(), other) == pullers.end()) {
+                pullers.push_back(std::move(other));
+            }
+        }
+    }
+    if (pullers.empty()) {
+        return;
+    }
+    item.toggle = "locked";
+    item.toggle_note = "systemd calls it disabled, but " + util::join(pullers, ", ") +
+                       " start(s) it through a link that switching it off does not remove "
+                       "(often one its package placed under /usr/lib/systemd).";
+}
+
 void fill_command(model::Item& item, const std::string& type, const ShowRecord& record) {
     ExecStart exec = parse_exec_start(show_value(record, "ExecStart"));
     item.command = exec.command;
@@ -148,6 +175,7 @@ model::Item unit_item(const UnitListing& listing, const std::string& unit, bool 
         item.origin = "Created by Bootsmith";
     }
     set_toggle(item, state, listing.scope, admin);
+    lock_if_pulled_in(item, state, record);
     item.extra.set("unit", unit);
     item.extra.set("state", state);
     if (!pkg_priority.empty()) {

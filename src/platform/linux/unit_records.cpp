@@ -9,9 +9,12 @@ namespace bootsmith::linux_backend {
 namespace {
 
 std::vector<std::string> show_arguments(const std::vector<std::string>& units) {
-    std::vector<std::string> args = {"show", "--no-pager",   "-p", "Id",        "-p", "Description",
-                                     "-p",   "FragmentPath", "-p", "ExecStart", "-p", "User",
-                                     "-p",   "RequiredBy",   "-p", "BoundBy",   "-p", "Triggers"};
+    std::vector<std::string> args = {"show", "--no-pager", "-p", "Id", "-p", "Description", "-p",
+                                     "FragmentPath", "-p", "ExecStart", "-p", "User", "-p",
+                                     "RequiredBy", "-p", "BoundBy", "-p", "Triggers",
+                                     // Who pulls it in, to tell a unit that starts although
+                                     // systemd calls it disabled.
+                                     "-p", "WantedBy"};
     // A name starting with "-" would be read as an option ("-Hhost" even as a host).
     bool risky = std::any_of(units.begin(), units.end(),
                              [](const std::string& unit) { return unit.starts_with('-'); });

@@ -197,6 +197,29 @@ TEST(UnitScan, DependentsAreSwitchedOnOrActiveUnitsOtherThanItself) {
                 ElementsAre("a-active.service", "dev-x\\x2dy.mount", "rt.service", "z-on.service"));
 }
 
+TEST(UnitScan, DisabledUnitPulledInByALinkIsLockedWithTheReason) {
+    LinuxTree tree;
+    tree.add_systemctl();
+    tree.answer("system/unit-files",
+                "vendor.service disabled enabled\nplain.service disabled enabled\n"
+                "on.service enabled enabled\n");
+    tree.answer("system/units", "vendor.service loaded active running Vendor\n");
+    tree.show("system", "vendor.service", {{"WantedBy", "multi-user.target"}, {"RequiredBy", ""}});
+    tree.show("system", "plain.service", {{"WantedBy", ""}});
+    tree.show("system", "on.service", {{"WantedBy", "multi-user.target"}});
+    auto result = scan(tree);
+    const model::Item* vendor = find_item(result, "vendor.service");
+    ASSERT_NE(vendor, nullptr);
+    EXPECT_FALSE(vendor->enabled) << "systemd's own state is shown as it is";
+    EXPECT_EQ(vendor->toggle, "locked");
+    EXPECT_EQ(vendor->toggle_note,
+              "systemd calls it disabled, but multi-user.target start(s) it through a link that "
+              "switching it off does not remove (often one its package placed under "
+              "/usr/lib/systemd).");
+    EXPECT_NE(find_item(result, "plain.service")->toggle, "locked");
+    EXPECT_NE(find_item(result, "on.service")->toggle, "locked");
+}
+
 struct OriginCase {
     const char* unit;
     const char* file;
@@ -278,13 +301,15 @@ TEST(UnitScan, BatchesShowCallsAndAsksMissingUnitsAlone) {
     // user's unit list.
     EXPECT_EQ(tree.call_count("systemctl show"), 4u);
     EXPECT_EQ(tree.call_count("systemctl"), 7u);
-    EXPECT_THAT(tree.fakes().calls(), HasSubstr("-p Triggers u0.service u1.service "));
+    EXPECT_THAT(tree.fakes().calls(), HasSubstr("-p Triggers -p WantedBy u0.service u1.service "));
     EXPECT_THAT(tree.fakes().calls(), HasSubstr(" u59.service\nsystemctl show "));
-    EXPECT_THAT(tree.fakes().calls(), HasSubstr("-p Triggers u60.service "));
+    EXPECT_THAT(tree.fakes().calls(), HasSubstr("-p Triggers -p WantedBy u60.service "));
     EXPECT_THAT(tree.fakes().calls(), HasSubstr(" u119.service\nsystemctl show "));
-    EXPECT_THAT(tree.fakes().calls(),
-                HasSubstr("systemctl show --no-pager -p Id -p Description -p FragmentPath -p "
-                          "ExecStart -p User -p RequiredBy -p BoundBy -p Triggers u77.service\n"));
+    EXPECT_THAT(
+        tree.fakes().calls(),
+        HasSubstr(
+            "systemctl show --no-pager -p Id -p Description -p FragmentPath -p "
+            "ExecStart -p User -p RequiredBy -p BoundBy -p Triggers -p WantedBy u77.service\n"));
     EXPECT_THAT(tree.fakes().calls(),
                 HasSubstr("systemctl list-unit-files --type=service,timer,socket --no-legend "
                           "--no-pager --plain\n"));
@@ -319,8 +344,8 @@ TEST(UnitScan, TemplatesAreDescribedByCat) {
     EXPECT_EQ(getty->description, "Getty on %I");
     EXPECT_EQ(getty->exe, "/sbin/agetty");
     EXPECT_THAT(tree.fakes().calls(), HasSubstr("systemctl cat --no-pager -- getty@.service\n"));
-    EXPECT_THAT(tree.fakes().calls(), Not(HasSubstr("Triggers getty@.service")));
-    EXPECT_THAT(tree.fakes().calls(), HasSubstr("Triggers cron.service\n"));
+    EXPECT_THAT(tree.fakes().calls(), Not(HasSubstr("WantedBy getty@.service")));
+    EXPECT_THAT(tree.fakes().calls(), HasSubstr("WantedBy cron.service\n"));
 }
 
 TEST(UnitScan, UserUnitsComeFromTheUsersInstance) {
@@ -463,7 +488,7 @@ TEST(UnitScan, OddUnitNamesAreListedAsTheyCome) {
     EXPECT_THAT(names,
                 ElementsAre("\xc3\xa9t\xc3\xa9.service", "-Hevil.host.service", "{}.service"));
     // A name that looks like an option is kept apart from the options.
-    EXPECT_THAT(tree.fakes().calls(), HasSubstr("-p Triggers -- -Hevil.host.service\n"));
+    EXPECT_THAT(tree.fakes().calls(), HasSubstr("-p WantedBy -- -Hevil.host.service\n"));
 }
 
 TEST(UnitScan, BinaryJunkNeverBreaksTheScan) {
