@@ -390,6 +390,7 @@ RunResult run_program(const std::string& program, const std::vector<std::string>
     }
     result.out = decode_text(output);
     result.err = decode_text(error_output);
+    result.raw_out = std::move(output);
     return result;
 }
 

@@ -11,6 +11,9 @@ namespace bootsmith::util {
 struct RunResult {
     std::string out;
     std::string err;
+    /// Standard output exactly as the program wrote it, for callers that must
+    /// give text back unchanged (decoding would turn stray bytes into others).
+    std::string raw_out;
     /// -1 when the program could not start, was ended by a signal or was
     /// stopped at its time limit.
     int exit_code = -1;

@@ -31,7 +31,14 @@ Result<std::string> read_user_crontab(const ChangeContext& context) {
     auto run = util::run_program("crontab", crontab_args(context, "-l"), {}, std::nullopt,
                                  context.options.limits.crontab);
     if (run.ok()) {
-        return std::move(run.out);
+        // The crontab goes back through `crontab -` whole; text that is not
+        // UTF-8 would come back with other bytes than the user wrote.
+        if (!util::is_valid_utf8(run.raw_out)) {
+            return fail(
+                "Your crontab is not UTF-8 text, so Bootsmith will not rewrite it. Edit "
+                "it by hand with crontab -e.");
+        }
+        return std::move(run.raw_out);
     }
     if (run.err.find("no crontab") != std::string::npos) {
         return std::string();

@@ -58,6 +58,15 @@ TEST_F(CronSwitch, OffAndOnAgainGivesTheSameBytes) {
     EXPECT_EQ(changes.crontab(), "MAILTO=alice\n@reboot /opt/job.sh --x\n");
 }
 
+TEST_F(CronSwitch, ACrontabThatIsNotUtf8IsLeftAlone) {
+    const std::string original = "# caf\xe9 (Latin-1)\n@reboot /opt/job.sh --x\n";
+    changes.set_crontab(original);
+    EXPECT_THAT(toggle(job, false),
+                FailsWith("Your crontab is not UTF-8 text, so Bootsmith will not rewrite it. Edit "
+                          "it by hand with crontab -e."));
+    EXPECT_EQ(changes.crontab(), original);
+}
+
 TEST_F(CronSwitch, OnlyTheFirstLineInTheOtherStateChanges) {
     changes.set_crontab(
         "#bootsmith-off# @reboot /opt/job.sh --x\n@reboot /opt/job.sh --x\n@reboot /opt/job.sh "
