@@ -12,10 +12,11 @@ namespace {
 using testing::FailsWith;
 using testing::IsOk;
 
-const model::Item* find(const std::vector<model::Item>& items, std::string_view name) {
+// A copy, so that looking into the result of a fresh scan stays valid.
+std::optional<model::Item> find(const std::vector<model::Item>& items, std::string_view name) {
     auto it = std::find_if(items.begin(), items.end(),
                            [name](const model::Item& i) { return i.name == name; });
-    return it == items.end() ? nullptr : &*it;
+    return it == items.end() ? std::nullopt : std::optional<model::Item>(*it);
 }
 
 std::vector<std::string> ids(const std::vector<model::Candidate>& list) {
@@ -50,17 +51,17 @@ TEST(DemoPlatform, ScanListsTwentyFiveItemsInTableOrder) {
     EXPECT_EQ(scan.items[24].kind, "folder");
     EXPECT_EQ(scan.items[24].extra.get("fname"), "Acme Screenshot.lnk");
 
-    const model::Item* health = find(scan.items, "SecurityHealth");
-    ASSERT_NE(health, nullptr);
+    auto health = find(scan.items, "SecurityHealth");
+    ASSERT_TRUE(health);
     EXPECT_EQ(health->location, "HKLM\\Run\\64");
     EXPECT_EQ(health->kind_label, "Registry (Run, all users)");
     EXPECT_EQ(health->origin, "Operating system");
     EXPECT_EQ(find(scan.items, "Steam")->state_text, "Disabled");
     EXPECT_EQ(find(scan.items, "Steam")->origin, "Installed program");
-    const model::Item* defrag = find(scan.items, "ScheduledDefrag");
+    auto defrag = find(scan.items, "ScheduledDefrag");
     EXPECT_EQ(defrag->extra.get("uri"), "\\Microsoft\\Windows\\Defrag\\ScheduledDefrag");
     EXPECT_EQ(defrag->origin, "Operating system");
-    const model::Item* panel = find(scan.items, "OemPanelHost");
+    auto panel = find(scan.items, "OemPanelHost");
     EXPECT_TRUE(panel->publisher.empty());
     EXPECT_TRUE(panel->description.empty());
 }
@@ -77,16 +78,16 @@ TEST(DemoPlatform, MarkupItemOnlyWhenTheVariableIsPresent) {
 TEST(DemoPlatform, SwitchingAServiceSetsItsStateText) {
     DemoPlatform demo;
     auto items = demo.scan().items;
-    const model::Item* update = find(items, "wuauserv");
+    auto update = find(items, "wuauserv");
     auto on = demo.toggle(*update, true, false);
     ASSERT_THAT(on, IsOk());
     EXPECT_EQ(on->message, "wuauserv will start with Windows (demonstration only).");
     EXPECT_TRUE(on->notes.empty());
     EXPECT_EQ(find(demo.scan().items, "wuauserv")->state_text, "Automatic");
 
-    const model::Item* spooler = find(items, "Spooler");
+    auto spooler = find(items, "Spooler");
     ASSERT_THAT(demo.toggle(*spooler, false, true), IsOk());
-    const model::Item* after = find(demo.scan().items, "Spooler");
+    auto after = find(demo.scan().items, "Spooler");
     EXPECT_EQ(after->state_text, "Disabled");
     EXPECT_FALSE(after->running);
     EXPECT_FALSE(after->enabled);
@@ -112,7 +113,7 @@ TEST(DemoPlatform, CreateThenRemove) {
     EXPECT_EQ(created->id, "run|user|HKCU\\Run\\64|Bootsmith-Mozilla Firefox");
     EXPECT_TRUE(created->managed);
     EXPECT_EQ(created->origin, "Created by Bootsmith");
-    EXPECT_NE(find(demo.scan().items, "Bootsmith-Mozilla Firefox"), nullptr);
+    EXPECT_TRUE(find(demo.scan().items, "Bootsmith-Mozilla Firefox"));
 
     // Firefox now starts with the computer, so it is no longer offered.
     auto running = ids(demo.running_programs({}).candidates);
