@@ -1,6 +1,8 @@
 // Writing files so that readers see either the old or the new content whole.
 #include "foundation/files.hpp"
 
+#include "foundation/descriptor.hpp"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -27,37 +29,11 @@ namespace {
 // nanosecond reading; O_EXCL catches that and a new name is tried.
 constexpr int temp_name_attempts = 100;
 
-std::filesystem::path temp_path_for(const std::filesystem::path& path) {
-    timespec now{};
-    ::clock_gettime(CLOCK_REALTIME, &now);
-    std::string name =
-        ".bootsmith-" + std::to_string(::getpid()) + "-" + std::to_string(now.tv_nsec) + ".tmp";
-    return path.parent_path() / name;
-}
-
-// Writes all of `data`, resuming after interruptions and partial writes.
-bool write_all(int fd, std::string_view data) {
-    while (!data.empty()) {
-        ssize_t done = ::write(fd, data.data(), data.size());
-        if (done < 0 && errno == EINTR) {
-            continue;
-        }
-        if (done <= 0) {
-            if (done == 0) {
-                errno = EIO;
-            }
-            return false;
-        }
-        data.remove_prefix(static_cast<std::size_t>(done));
-    }
-    return true;
-}
-
 // Opens a new temporary file beside `path`; never follows or reuses an
 // existing name.
 int open_temp(const std::filesystem::path& path, std::filesystem::path& temp) {
     for (int attempt = 0; attempt < temp_name_attempts; ++attempt) {
-        temp = temp_path_for(path);
+        temp = path.parent_path() / temporary_file_name();
         int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
         if (fd >= 0 || errno != EEXIST) {
             return fd;

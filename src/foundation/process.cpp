@@ -28,6 +28,7 @@
 #include <thread>
 #include <utility>
 
+#include "foundation/descriptor.hpp"
 #include "foundation/files.hpp"
 
 extern char** environ;
@@ -41,31 +42,7 @@ constexpr auto poll_interval = std::chrono::milliseconds(8);
 // case that a program it started still holds the pipe and keeps writing.
 constexpr auto drain_limit = std::chrono::milliseconds(200);
 
-// An owned file descriptor.
-class Fd {
-  public:
-    Fd() = default;
-    explicit Fd(int fd) : m_fd(fd) {}
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    Fd& operator=(Fd&& other) noexcept {
-        reset();
-        m_fd = std::exchange(other.m_fd, -1);
-        return *this;
-    }
-    ~Fd() { reset(); }
-    [[nodiscard]] int get() const { return m_fd; }
-    [[nodiscard]] bool valid() const { return m_fd >= 0; }
-    void reset() {
-        if (m_fd >= 0) {
-            ::close(m_fd);
-            m_fd = -1;
-        }
-    }
-
-  private:
-    int m_fd = -1;
-};
+using Fd = Descriptor;
 
 // A thread started with pthread_create, which reports failure as a value
 // where std::thread would throw.

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <cstdlib>
 
+#include "foundation/file_bytes.hpp"
 #include "foundation/files.hpp"
 
 namespace bootsmith::util {
@@ -54,24 +55,6 @@ std::string decode_latin1(std::string_view bytes) {
         append_utf8(out, static_cast<unsigned char>(byte));
     }
     return out;
-}
-
-Result<std::string> read_all(int fd) {
-    std::string bytes;
-    char buffer[65536];
-    while (true) {
-        ssize_t got = ::read(fd, buffer, sizeof buffer);
-        if (got < 0 && errno == EINTR) {
-            continue;
-        }
-        if (got < 0) {
-            return fail(system_error_text(errno));
-        }
-        if (got == 0) {
-            return bytes;
-        }
-        bytes.append(buffer, static_cast<std::size_t>(got));
-    }
 }
 
 }  // namespace
@@ -173,12 +156,7 @@ std::string decode_text(std::string_view bytes) {
 }
 
 Result<std::string> read_text_file(const std::filesystem::path& path) {
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        return fail(system_error_text(errno));
-    }
-    Result<std::string> bytes = read_all(fd);
-    ::close(fd);
+    Result<std::string> bytes = read_file_bytes(path);
     if (!bytes) {
         return bytes;
     }

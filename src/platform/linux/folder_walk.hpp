@@ -9,42 +9,13 @@
 #include <string_view>
 #include <utility>
 
+#include "foundation/descriptor.hpp"
 #include "foundation/files.hpp"
 #include "platform/linux/roots.hpp"
 
 namespace bootsmith::linux_backend {
 
-/// An open file descriptor, closed when the object goes away.
-class Descriptor {
-  public:
-    Descriptor() = default;
-    explicit Descriptor(int fd) : m_fd(fd) {}
-    ~Descriptor() { reset(); }
-    Descriptor(Descriptor&& other) noexcept : m_fd(std::exchange(other.m_fd, -1)) {}
-    Descriptor& operator=(Descriptor&& other) noexcept {
-        if (this != &other) {
-            reset();
-            m_fd = std::exchange(other.m_fd, -1);
-        }
-        return *this;
-    }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-
-    [[nodiscard]] int get() const { return m_fd; }
-    [[nodiscard]] bool valid() const { return m_fd >= 0; }
-    /// Gives up ownership without closing.
-    [[nodiscard]] int release() { return std::exchange(m_fd, -1); }
-    void reset() {
-        if (m_fd >= 0) {
-            ::close(m_fd);
-            m_fd = -1;
-        }
-    }
-
-  private:
-    int m_fd = -1;
-};
+using Descriptor = util::Descriptor;
 
 inline constexpr std::size_t no_component = std::numeric_limits<std::size_t>::max();
 

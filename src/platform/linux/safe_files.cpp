@@ -30,31 +30,8 @@ std::string joined(std::string_view folder, std::string_view name) {
     return path + std::string(name);
 }
 
-std::string temp_name() {
-    timespec now{};
-    ::clock_gettime(CLOCK_REALTIME, &now);
-    return ".bootsmith-" + std::to_string(::getpid()) + "-" + std::to_string(now.tv_nsec) + ".tmp";
-}
-
-bool write_all(int fd, std::string_view data) {
-    while (!data.empty()) {
-        ssize_t done = ::write(fd, data.data(), data.size());
-        if (done < 0 && errno == EINTR) {
-            continue;
-        }
-        if (done <= 0) {
-            if (done == 0) {
-                errno = EIO;
-            }
-            return false;
-        }
-        data.remove_prefix(static_cast<std::size_t>(done));
-    }
-    return true;
-}
-
 // Reads a whole regular file from an open descriptor; the error is errno.
-std::expected<std::string, int> read_all(int fd) {
+std::expected<std::string, int> read_regular_file(int fd) {
     struct stat info {};
     if (::fstat(fd, &info) != 0) {
         return std::unexpected(errno);
@@ -62,24 +39,7 @@ std::expected<std::string, int> read_all(int fd) {
     if (!S_ISREG(info.st_mode)) {
         return std::unexpected(S_ISDIR(info.st_mode) ? EISDIR : EINVAL);
     }
-    std::string bytes;
-    char buffer[65536];
-    while (true) {
-        ssize_t got = ::read(fd, buffer, sizeof buffer);
-        if (got < 0 && errno == EINTR) {
-            continue;
-        }
-        if (got < 0) {
-            return std::unexpected(errno);
-        }
-        if (got == 0) {
-            return bytes;
-        }
-        bytes.append(buffer, static_cast<std::size_t>(got));
-        if (bytes.size() > max_config_bytes) {
-            return std::unexpected(EFBIG);
-        }
-    }
+    return util::read_all(fd, max_config_bytes);
 }
 
 unsigned mode_of(int fd) {
@@ -105,7 +65,7 @@ std::optional<Place> place_of(std::string_view path) {
 // Creates the temporary file beside the target; never opens an existing name.
 std::expected<Descriptor, int> open_temp(const Descriptor& folder, std::string& name) {
     for (int attempt = 0; attempt < temp_name_attempts; ++attempt) {
-        name = temp_name();
+        name = util::temporary_file_name();
         Descriptor fd(::openat(folder.get(), name.c_str(),
                                O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
         if (fd.valid()) {
@@ -127,7 +87,7 @@ struct TempFailure {
 // Fills the temporary file, gives it its mode and owner, and closes it.
 std::expected<void, TempFailure> fill_temp(Descriptor file, std::string_view text, unsigned mode,
                                            std::optional<util::FileOwner> owner) {
-    if (!write_all(file.get(), text)) {
+    if (!util::write_all(file.get(), text)) {
         return std::unexpected(TempFailure{TempStep::write, errno});
     }
     const auto bits = static_cast<mode_t>(mode & 07777);
@@ -273,7 +233,7 @@ Result<FileText> SafeFiles::read_for_rewrite(std::string_view path) const {
     if (!file.valid()) {
         return fail(describe({action, errno}));
     }
-    auto bytes = read_all(file.get());
+    auto bytes = read_regular_file(file.get());
     if (!bytes) {
         return fail(describe({action, bytes.error()}));
     }
