@@ -66,6 +66,8 @@ void append_utf8(std::string& out, char32_t code);
 /// Whether the character at the start of `text` is Unicode white space; sets
 /// `length` to its byte length.
 [[nodiscard]] bool starts_with_space(std::string_view text, std::size_t& length);
+/// Whether a Unicode white-space character occurs anywhere in the text.
+[[nodiscard]] bool contains_space(std::string_view text);
 /// The text without leading and trailing Unicode white space.
 [[nodiscard]] std::string_view trim(std::string_view text);
 

@@ -30,6 +30,16 @@ bool starts_with_space(std::string_view text, std::size_t& length) {
     return true;
 }
 
+bool contains_space(std::string_view text) {
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        std::size_t length = 0;
+        if (starts_with_space(text.substr(i), length)) {
+            return true;
+        }
+    }
+    return false;
+}
+
 std::string_view trim(std::string_view text) {
     std::size_t start = 0;
     std::size_t length = 0;

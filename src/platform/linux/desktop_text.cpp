@@ -38,19 +38,10 @@ std::string unescape_backslashes(std::string_view exec) {
     return out;
 }
 
-bool contains_space(std::string_view text) {
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        std::size_t length = 0;
-        if (util::starts_with_space(text.substr(i), length)) {
-            return true;
-        }
-    }
-    return false;
-}
 
 bool needs_exec_quotes(std::string_view word) {
     return word.find_first_of("\"'`$\\<>~|&;*?#()") != std::string_view::npos ||
-           contains_space(word);
+           util::contains_space(word);
 }
 
 std::string exec_word(std::string_view word) {

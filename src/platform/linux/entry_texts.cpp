@@ -6,15 +6,6 @@ namespace bootsmith::linux_backend {
 
 namespace {
 
-bool contains_space(std::string_view text) {
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        std::size_t length = 0;
-        if (util::starts_with_space(text.substr(i), length)) {
-            return true;
-        }
-    }
-    return false;
-}
 
 std::string exec_start_word(std::string_view word, bool first) {
     std::string escaped;
@@ -27,7 +18,7 @@ std::string exec_start_word(std::string_view word, bool first) {
     if (escaped.empty()) {
         return first ? escaped : std::string("\"\"");
     }
-    if (escaped.find_first_of("\"';\\") == std::string::npos && !contains_space(escaped)) {
+    if (escaped.find_first_of("\"';\\") == std::string::npos && !util::contains_space(escaped)) {
         return escaped;
     }
     std::string quoted = "\"";
