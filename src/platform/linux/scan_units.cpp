@@ -207,7 +207,8 @@ std::string unit_types_argument(const knowledge::KnowledgeLocations& locations) 
 
 std::string unreadable_note(UnitScope scope, const util::RunResult& run) {
     if (scope == UnitScope::user) {
-        return "Your own units could not be read (no user session is running for this account); "
+        return "Your own systemd units could not be read (no user session is running for this "
+               "account); "
                "they are left out.";
     }
     std::string cause(util::trim(run.out + run.err));

@@ -99,7 +99,7 @@ TEST(UnitScan, StatesDecideListingSwitchAndNote) {
         {"newidle.service", false, "", "", "", false, false},
     };
     auto result = scan(tree);
-    EXPECT_THAT(result.notes, ElementsAre(HasSubstr("Your own units could not be read")));
+    EXPECT_THAT(result.notes, ElementsAre(HasSubstr("Your own systemd units could not be read")));
     for (const auto& c : cases) {
         const model::Item* item = find_item(result, c.unit);
         ASSERT_EQ(item != nullptr, c.listed) << c.unit;
@@ -424,11 +424,12 @@ TEST(UnitScan, UnreadableListsBecomeNotes) {
         "echo 'Host is down' >&2; exit 1; fi\n");
     auto result = scan(tree);
     EXPECT_THAT(result.items, IsEmpty());
-    EXPECT_THAT(result.notes,
-                ElementsAre("systemd's unit list could not be read: Failed to connect to bus:\n"
-                            "Host is down",
-                            "Your own units could not be read (no user session is running for this "
-                            "account); they are left out."));
+    EXPECT_THAT(
+        result.notes,
+        ElementsAre("systemd's unit list could not be read: Failed to connect to bus:\n"
+                    "Host is down",
+                    "Your own systemd units could not be read (no user session is running for this "
+                    "account); they are left out."));
 }
 
 TEST(UnitScan, BlankListIsUnreadableToo) {
