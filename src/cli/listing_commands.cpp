@@ -47,10 +47,27 @@ void sort_for_display(std::vector<model::Item>& items) {
     }
 }
 
+// Byte order of the lower-cased names, stable for equal names; the table and
+// the JSON array share it.
+void sort_by_name(std::vector<model::Candidate>& candidates) {
+    std::vector<std::pair<std::string, model::Candidate>> keyed;
+    for (auto& candidate : candidates) {
+        std::string key = util::to_lower(candidate.name);
+        keyed.emplace_back(std::move(key), std::move(candidate));
+    }
+    std::stable_sort(keyed.begin(), keyed.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    candidates.clear();
+    for (auto& entry : keyed) {
+        candidates.push_back(std::move(entry.second));
+    }
+}
+
 int print_candidates(Invocation& inv, platform::CandidateList list) {
     if (!inv.args.has("--all")) {
         std::erase_if(list.candidates, [](const model::Candidate& c) { return c.system; });
     }
+    sort_by_name(list.candidates);
     if (inv.args.has("--json")) {
         std::vector<json::JsonValue> values;
         for (const auto& candidate : list.candidates) {
@@ -61,7 +78,7 @@ int print_candidates(Invocation& inv, platform::CandidateList list) {
     }
     print_system_line(inv.err, inv.engine.system());
     print_notes(inv.err, list.notes);
-    print_program_table(inv.out, std::move(list.candidates));
+    print_program_table(inv.out, list.candidates);
     return exit_done;
 }
 

@@ -35,21 +35,14 @@ void print_notes(std::ostream& err, const std::vector<std::string>& notes) {
     }
 }
 
-void print_program_table(std::ostream& out, std::vector<model::Candidate> candidates) {
-    // Byte order of the lower-cased names, stable for equal names.
-    std::vector<std::pair<std::string, const model::Candidate*>> rows;
-    for (const auto& candidate : candidates) {
-        rows.emplace_back(util::to_lower(candidate.name), &candidate);
-    }
-    std::stable_sort(rows.begin(), rows.end(),
-                     [](const auto& a, const auto& b) { return a.first < b.first; });
+void print_program_table(std::ostream& out, const std::vector<model::Candidate>& candidates) {
     out << util::pad_right("NAME", 32) << " " << util::pad_right("SOURCE", 10) << " PROGRAM\n";
-    for (const auto& [key, candidate] : rows) {
-        out << column(candidate->name, 32) << " " << util::pad_right(candidate->source, 10) << " "
-            << util::shorten(candidate->exe, 80) << "\n";
+    for (const auto& candidate : candidates) {
+        out << column(candidate.name, 32) << " " << util::pad_right(candidate.source, 10) << " "
+            << util::shorten(candidate.exe, 80) << "\n";
     }
     out << "\n"
-        << rows.size()
+        << candidates.size()
         << " programs not set to start with the computer. Make one start with it: bootsmith add "
            "NAME\n";
 }

@@ -20,7 +20,7 @@ void print_item_table(std::ostream& out, const std::vector<model::Item>& items);
 /// Each note as "note: {note}".
 void print_notes(std::ostream& err, const std::vector<std::string>& notes);
 /// The program table with its count line (rows sorted by lower-cased name).
-void print_program_table(std::ostream& out, std::vector<model::Candidate> candidates);
+void print_program_table(std::ostream& out, const std::vector<model::Candidate>& candidates);
 /// The level, effect and reasons of an assessment.
 void print_assessment(std::ostream& out, const model::Assessment& risk);
 /// The description of one item followed by its assessment.

@@ -118,6 +118,19 @@ TEST_F(Listing, JsonOutputsAreOneArrayAndNothingElse) {
     EXPECT_EQ(all->as_array()->size(), 6u);
 }
 
+TEST_F(Listing, ProgramJsonFollowsTheTableOrder) {
+    for (const char* command : {"running", "apps"}) {
+        auto table = lines_of(demo({command, "--all"}).out);
+        auto array = json::parse(demo({command, "--all", "--json"}).out);
+        ASSERT_TRUE(array) << command;
+        ASSERT_EQ(table.size(), array->as_array()->size() + 3) << command;
+        for (std::size_t i = 0; i < array->as_array()->size(); ++i) {
+            std::string name = (*array->as_array())[i].get_str("name");
+            EXPECT_EQ(table[i + 1].substr(0, name.size()), name) << command << " row " << i;
+        }
+    }
+}
+
 TEST_F(Listing, ProgramTables) {
     Outcome running = demo({"running"});
     EXPECT_EQ(running.status, 0);
