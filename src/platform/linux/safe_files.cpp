@@ -91,10 +91,14 @@ std::expected<void, TempFailure> fill_temp(Descriptor file, std::string_view tex
         return std::unexpected(TempFailure{TempStep::write, errno});
     }
     const auto bits = static_cast<mode_t>(mode & 07777);
+    if (::fchmod(file.get(), bits) != 0) {
+        return std::unexpected(TempFailure{TempStep::settle, errno});
+    }
+    // A home that cannot change owners (a FAT stick, some containers) must not
+    // stop the write: the file then stays ours, and the user can still delete it.
     // fchown clears set-id bits, so the mode is set again after it.
-    if (::fchmod(file.get(), bits) != 0 ||
-        (owner &&
-         (::fchown(file.get(), owner->uid, owner->gid) != 0 || ::fchmod(file.get(), bits) != 0))) {
+    if (owner && ::fchown(file.get(), owner->uid, owner->gid) == 0 &&
+        ::fchmod(file.get(), bits) != 0) {
         return std::unexpected(TempFailure{TempStep::settle, errno});
     }
     if (::fsync(file.get()) != 0) {

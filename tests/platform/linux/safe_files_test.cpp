@@ -207,6 +207,30 @@ TEST_F(SafeFilesTest, ARefusedPermissionIsAnAdministratorMessage) {
     EXPECT_FALSE(changes.exists("/etc/cron.d/job"));
 }
 
+TEST_F(SafeFilesTest, AFailedHandOverDoesNotStopTheWrite) {
+    // Without the right to change owners (as on a FAT home), handing the file
+    // to alice fails; the file is written all the same.
+    changes.tree.make_folder("/home/alice/.config/autostart");
+    std::filesystem::permissions(changes.tree.root(), std::filesystem::perms(0777));
+    for (const char* level :
+         {"/home", "/home/alice", "/home/alice/.config", "/home/alice/.config/autostart"}) {
+        std::filesystem::permissions(changes.at(level), std::filesystem::perms(0777));
+    }
+    auto options = changes.options(true);
+    LinuxPlatform platform(options);
+    SafeFiles files(options.roots, user_context(options, platform.system_info()));
+    const std::string path = "/home/alice/.config/autostart/x.desktop";
+    std::string message = as_nobody([&] {
+        auto written = files.write(path, "x\n", 0644);
+        return written ? std::string("written") : written.error();
+    });
+    EXPECT_EQ(message, "written");
+    EXPECT_EQ(changes.file(path), "x\n");
+    EXPECT_EQ(facts_of(changes.at(path)).uid, 65534u) << "alice cannot be given the file";
+    EXPECT_EQ(facts_of(changes.at(path)).mode, 0644u);
+    expect_alone("/home/alice/.config/autostart", "x.desktop");
+}
+
 TEST_F(SafeFilesTest, LinksAreMadeReplacedAndDeletedThemselves) {
     auto options = changes.options(true);
     LinuxPlatform platform(options);
