@@ -96,12 +96,8 @@ std::string take_back(const ChangeContext& context, const UnitPlan& plan, const 
     (void)context.files.remove(path, "delete " + path);
     // systemd loaded the unit at the reload; it must forget it again.
     (void)run_systemctl(context, plan.kind, {"daemon-reload"});
-    std::string output = util::shorten(call_output(reload), 100);
-    if (!output.empty()) {
-        output += ' ';
-    }
-    return "systemctl could not enable the service: " + output +
-           util::shorten(call_output(enable), 160);
+    return "systemctl could not enable the service: " + util::shorten(call_output(reload), 100) +
+           " " + util::shorten(call_output(enable), 160);
 }
 
 model::Item unit_item(const model::CreateRequest& request, const UnitPlan& plan,

@@ -6,7 +6,6 @@ namespace bootsmith::linux_backend {
 
 namespace {
 
-
 std::string exec_start_word(std::string_view word, bool first) {
     std::string escaped;
     for (char c : word) {
@@ -76,18 +75,20 @@ std::string escape_specifiers(std::string_view text) {
 }
 
 std::string cron_command_text(std::string_view command, std::string_view workdir) {
+    std::string line(command);
+    if (!workdir.empty()) {
+        line = "cd " + quote_word(workdir) + " && " + line;
+    }
+    // cron turns a bare "%" into a line break, in the folder as much as in
+    // the command; "\%" is a plain "%".
     std::string text;
-    for (std::size_t i = 0; i < command.size(); ++i) {
-        // cron turns a bare "%" into a line break; "\%" is a plain "%".
-        if (command[i] == '%' && (i == 0 || command[i - 1] != '\\')) {
+    for (std::size_t i = 0; i < line.size(); ++i) {
+        if (line[i] == '%' && (i == 0 || line[i - 1] != '\\')) {
             text += '\\';
         }
-        text += command[i];
+        text += line[i];
     }
-    if (workdir.empty()) {
-        return text;
-    }
-    return "cd " + quote_word(workdir) + " && " + text;
+    return text;
 }
 
 }  // namespace bootsmith::linux_backend

@@ -222,6 +222,11 @@ TEST_F(Create, AUnitThatCannotBeEnabledIsTakenBack) {
                           "enable unit: bad setting"));
     EXPECT_FALSE(changes.exists("/etc/systemd/system/bootsmith-b.service"));
     EXPECT_THAT(changes.calls(), ::testing::EndsWith("systemctl daemon-reload\n"));
+    // A reload that printed nothing still leaves its place in the sentence.
+    std::filesystem::remove(changes.tree.answers() / "system/fail-daemon-reload");
+    EXPECT_THAT(LinuxPlatform(changes.admin()).create(request("B", "/usr/bin/tool", "boot")),
+                FailsWith("systemctl could not enable the service:  Failed to enable unit: bad "
+                          "setting"));
 
     // A user service without a user session is switched on by its link.
     changes.tree.answer("user/fail-enable", "Failed to connect to bus");
@@ -244,12 +249,13 @@ TEST_F(Create, AUnitThatCannotBeEnabledIsTakenBack) {
 TEST_F(Create, CronLinesAreAppendedWithTheirTag) {
     changes.set_crontab("MAILTO=alice");
     auto created = LinuxPlatform(changes.options())
-                       .create(request("Run App", "  run.sh --x=50% ", "cron", "/srv/my app"));
+                       .create(request("Run App", "  run.sh --x=50% ", "cron", "/srv/my app 100%"));
     ASSERT_THAT(created, IsOk());
-    EXPECT_EQ(changes.crontab(),
-              "MAILTO=alice\n@reboot cd '/srv/my app' && run.sh --x=50\\% # bootsmith:run-app\n");
-    EXPECT_EQ(created->id, "cron|user|crontab|@reboot cd '/srv/my app' && run.sh --x=50\\%");
-    EXPECT_EQ(created->extra.get("line_cmd"), "cd '/srv/my app' && run.sh --x=50\\%");
+    EXPECT_EQ(
+        changes.crontab(),
+        "MAILTO=alice\n@reboot cd '/srv/my app 100\\%' && run.sh --x=50\\% # bootsmith:run-app\n");
+    EXPECT_EQ(created->id, "cron|user|crontab|@reboot cd '/srv/my app 100\\%' && run.sh --x=50\\%");
+    EXPECT_EQ(created->extra.get("line_cmd"), "cd '/srv/my app 100\\%' && run.sh --x=50\\%");
 
     // An escaped "%" stays as it is.
     std::filesystem::remove(changes.tree.answers() / "crontab");
