@@ -91,10 +91,10 @@ int run_backup(Invocation& inv) {
         inv.out << "Saved " << count << " items to " << saved->string() << "\n";
         return exit_done;
     }
-    auto written = util::write_file_atomic(out_file, json::to_text(document), 0600);
+    auto written = util::write_output_file(out_file, json::to_text(document), 0600);
     if (!written) {
         inv.err << "Could not write " << out_file << ": "
-                << util::system_error_text(written.error().error_number) << "\n";
+                << util::system_error_text(written.error()) << "\n";
         return exit_failed;
     }
     inv.out << "Saved " << count << " items to " << out_file << "\n";

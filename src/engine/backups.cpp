@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
 
 #include "engine/assess.hpp"
 #include "engine/data_folders.hpp"
@@ -77,13 +78,26 @@ std::string stamp_of(const std::string& time) {
     return stamp;
 }
 
-fs::path free_path(const fs::path& folder, const std::string& stem) {
-    fs::path path = folder / (stem + ".json");
-    std::error_code ec;
-    for (int n = 2; fs::exists(path, ec); ++n) {
-        path = folder / (stem + "-" + std::to_string(n) + ".json");
+// Claims the first free name of "{stem}.json", "{stem}-2.json", ...; a name
+// another run takes between the look and the write is skipped, never replaced.
+Result<fs::path> write_under_free_name(const fs::path& folder, const std::string& stem,
+                                       const std::string& text) {
+    for (int n = 1;; ++n) {
+        fs::path path =
+            folder / (n == 1 ? stem + ".json" : stem + "-" + std::to_string(n) + ".json");
+        std::error_code ec;
+        if (fs::exists(path, ec)) {
+            continue;
+        }
+        auto written = util::write_new_file(path, text, 0600);
+        if (written) {
+            return path;
+        }
+        if (written.error().error_number != EEXIST) {
+            return fail("cannot write " + path.string() + ": " +
+                        util::system_error_text(written.error().error_number));
+        }
     }
-    return path;
 }
 
 void keep_newest_automatic(const fs::path& folder) {
@@ -177,12 +191,14 @@ Result<fs::path> save_backup(const platform::SystemInfo& system, const json::Jso
     BOOTSMITH_CHECK(util::create_folders(folder));
     std::string stem = std::string(automatic ? "auto-" : "") + "bootsmith-backup-" +
                        stamp_of(util::now_text()) + "-" + host_part(system.host);
-    fs::path path = free_path(folder, stem);
-    BOOTSMITH_CHECK(util::replace_file(path, json::to_text(document), 0600));
+    auto path = write_under_free_name(folder, stem, json::to_text(document));
+    if (!path) {
+        return path;
+    }
     if (automatic) {
         keep_newest_automatic(folder);
     }
-    return path;
+    return *path;
 }
 
 std::vector<BackupListing> list_backups(const platform::SystemInfo& system) {

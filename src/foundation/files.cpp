@@ -4,6 +4,7 @@
 #include "foundation/descriptor.hpp"
 
 #include <fcntl.h>
+#include <stdio.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -71,10 +72,6 @@ void sync_folder(const std::filesystem::path& folder) {
     }
 }
 
-std::string write_failure_text(const std::filesystem::path& path, const WriteFailure& failure) {
-    return "cannot write " + path.string() + ": " + system_error_text(failure.error_number);
-}
-
 }  // namespace
 
 std::string system_error_text(int error_number) {
@@ -82,9 +79,33 @@ std::string system_error_text(int error_number) {
     return error_text_of(::strerror_r(error_number, buffer, sizeof buffer), buffer);
 }
 
-std::expected<void, WriteFailure> write_file_atomic(const std::filesystem::path& path,
-                                                    std::string_view data, unsigned mode,
-                                                    std::optional<FileOwner> owner) {
+namespace {
+
+// Puts the finished temporary file at `path`: over what is there, or only
+// where nothing is (EEXIST otherwise). Returns 0 or errno.
+int place_temp(const std::filesystem::path& temp, const std::filesystem::path& path,
+               bool may_replace) {
+    if (may_replace) {
+        return ::rename(temp.c_str(), path.c_str()) == 0 ? 0 : errno;
+    }
+    if (::renameat2(AT_FDCWD, temp.c_str(), AT_FDCWD, path.c_str(), RENAME_NOREPLACE) == 0) {
+        return 0;
+    }
+    if (errno != EINVAL) {
+        return errno;
+    }
+    // File systems without RENAME_NOREPLACE: a hard link also refuses an existing name.
+    if (::link(temp.c_str(), path.c_str()) != 0) {
+        return errno;
+    }
+    ::unlink(temp.c_str());
+    return 0;
+}
+
+std::expected<void, WriteFailure> write_through_temp(const std::filesystem::path& path,
+                                                     std::string_view data, unsigned mode,
+                                                     std::optional<FileOwner> owner,
+                                                     bool may_replace) {
     std::filesystem::path temp;
     int fd = open_temp(path, temp);
     if (fd < 0) {
@@ -96,9 +117,11 @@ std::expected<void, WriteFailure> write_file_atomic(const std::filesystem::path&
         filled = std::unexpected(WriteFailure::Step::write_temp);
         error_number = errno;
     }
-    if (filled && ::rename(temp.c_str(), path.c_str()) != 0) {
-        filled = std::unexpected(WriteFailure::Step::replace);
-        error_number = errno;
+    if (filled) {
+        error_number = place_temp(temp, path, may_replace);
+        if (error_number != 0) {
+            filled = std::unexpected(WriteFailure::Step::replace);
+        }
     }
     if (!filled) {
         ::unlink(temp.c_str());
@@ -108,10 +131,51 @@ std::expected<void, WriteFailure> write_file_atomic(const std::filesystem::path&
     return {};
 }
 
+}  // namespace
+
+std::expected<void, WriteFailure> write_file_atomic(const std::filesystem::path& path,
+                                                    std::string_view data, unsigned mode,
+                                                    std::optional<FileOwner> owner) {
+    return write_through_temp(path, data, mode, owner, true);
+}
+
+std::expected<void, WriteFailure> write_new_file(const std::filesystem::path& path,
+                                                 std::string_view data, unsigned mode) {
+    return write_through_temp(path, data, mode, std::nullopt, false);
+}
+
+std::expected<void, int> write_output_file(const std::filesystem::path& path, std::string_view data,
+                                           unsigned mode) {
+    struct stat target {};
+    const bool exists = ::stat(path.c_str(), &target) == 0;
+    if (exists && !S_ISREG(target.st_mode)) {
+        // A terminal, a pipe or /dev/stdout: written into, never replaced.
+        Descriptor file(::open(path.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC));
+        if (!file.valid()) {
+            return std::unexpected(errno);
+        }
+        if (!write_all(file.get(), data)) {
+            return std::unexpected(errno);
+        }
+        return {};
+    }
+    // Through a link, the file it points to is replaced and the link stays.
+    std::error_code ec;
+    std::filesystem::path place = exists ? std::filesystem::canonical(path, ec) : path;
+    if (ec) {
+        return std::unexpected(ec.value());
+    }
+    auto written = write_file_atomic(place, data, mode);
+    if (!written) {
+        return std::unexpected(written.error().error_number);
+    }
+    return {};
+}
+
 Status replace_file(const std::filesystem::path& path, std::string_view data, unsigned mode) {
     auto written = write_file_atomic(path, data, mode);
     if (!written) {
-        return fail(write_failure_text(path, written.error()));
+        return fail(system_error_text(written.error().error_number));
     }
     return {};
 }
@@ -131,7 +195,7 @@ Status append_line(const std::filesystem::path& path, std::string_view line) {
         error_number = errno;
     }
     if (!written) {
-        return fail("cannot write " + path.string() + ": " + system_error_text(error_number));
+        return fail(system_error_text(error_number));
     }
     return {};
 }

@@ -35,12 +35,25 @@ struct WriteFailure {
     const std::filesystem::path& path, std::string_view data, unsigned mode,
     std::optional<FileOwner> owner = std::nullopt);
 
-/// write_file_atomic with the failure as "cannot write {path}: {reason}".
+/// As write_file_atomic, but only where no file of that name is: a name taken
+/// meanwhile fails with step `replace` and EEXIST, and nothing is replaced.
+[[nodiscard]] std::expected<void, WriteFailure> write_new_file(const std::filesystem::path& path,
+                                                               std::string_view data,
+                                                               unsigned mode);
+
+/// Writes an output file the user named: a terminal, pipe or device is written
+/// into; a link keeps standing and the file it points to is replaced whole;
+/// anything else is replaced whole as by write_file_atomic. The error is errno.
+[[nodiscard]] std::expected<void, int> write_output_file(const std::filesystem::path& path,
+                                                         std::string_view data, unsigned mode);
+
+/// write_file_atomic with the failure as the system's words for it.
 [[nodiscard]] Status replace_file(const std::filesystem::path& path, std::string_view data,
                                   unsigned mode);
 
 /// Appends one line (plus a line feed) in one write, creating the file with
-/// permission bits 0666 before the umask; error: "cannot write {path}: {reason}".
+/// permission bits 0666 before the umask. When the file cannot be opened the
+/// error is "cannot write {path}: {reason}"; when writing it fails, the reason.
 [[nodiscard]] Status append_line(const std::filesystem::path& path, std::string_view line);
 
 /// Creates a folder with all missing parents (0777 before the umask); error:

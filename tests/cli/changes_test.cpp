@@ -149,6 +149,30 @@ TEST_F(Changes, BackupToAFileAndItsLabel) {
     EXPECT_NE(missing.err.find("No such file or directory"), std::string::npos) << missing.err;
 }
 
+TEST_F(Changes, BackupOutThroughALinkWritesWhereTheLinkPoints) {
+    // A link to a file: the link stays, the file gets the backup.
+    const auto target = tmp.path() / "real.json";
+    const auto link = tmp.path() / "link.json";
+    write_file(target, "old");
+    std::filesystem::create_symlink(target, link);
+    Outcome to_file = demo({"backup", "--out", link.string()});
+    ASSERT_EQ(to_file.status, 0) << to_file.err;
+    EXPECT_TRUE(std::filesystem::is_symlink(link));
+    EXPECT_TRUE(json::parse(read_file(target)));
+
+    // A link to the standard output (as /dev/stdout is): the backup is printed.
+    const auto to_stdout = tmp.path() / "stdout";
+    std::filesystem::create_symlink("/proc/self/fd/1", to_stdout);
+    Outcome printed = demo({"backup", "--out", to_stdout.string()});
+    ASSERT_EQ(printed.status, 0) << printed.err;
+    EXPECT_TRUE(std::filesystem::is_symlink(to_stdout));
+    const std::string saved_line = "Saved 25 items to " + to_stdout.string() + "\n";
+    ASSERT_TRUE(printed.out.ends_with(saved_line)) << printed.out;
+    auto document = json::parse(printed.out.substr(0, printed.out.size() - saved_line.size()));
+    ASSERT_TRUE(document);
+    EXPECT_EQ(document->get_str("format"), "bootsmith-backup");
+}
+
 TEST_F(Changes, RestoreOfSomethingThatIsNotABackup) {
     EXPECT_EQ(demo({"restore", "../x.json"}).err, "That is not a backup file name.\n");
     EXPECT_EQ(demo({"restore", "nope.json"}).err, "That backup was not found.\n");

@@ -1,3 +1,4 @@
+#include <set>
 #include <thread>
 
 #include "change_fixture.hpp"
@@ -58,6 +59,26 @@ TEST_F(Backups, TwoManualBackupsInOneSecondGetDistinctNames) {
     EXPECT_NE(a, b);
     auto perms = std::filesystem::status(*first).permissions() & std::filesystem::perms::all;
     EXPECT_EQ(perms, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+}
+
+TEST_F(Backups, BackupsSavedAtTheSameTimeNeverReplaceEachOther) {
+    json::JsonValue doc = make_backup(*engine, "Manual backup");
+    constexpr int writers = 8;
+    std::vector<Result<std::filesystem::path>> saved(writers, fail("not run"));
+    std::vector<std::thread> threads;
+    for (int i = 0; i < writers; ++i) {
+        threads.emplace_back([&, i] { saved[i] = save_backup(engine->system(), doc, false); });
+    }
+    for (auto& thread : threads) {
+        thread.join();
+    }
+    std::set<std::string> names;
+    for (const auto& path : saved) {
+        ASSERT_THAT(path, IsOk());
+        names.insert(path->filename().string());
+    }
+    EXPECT_EQ(names.size(), static_cast<std::size_t>(writers));
+    EXPECT_EQ(list_backups(engine->system()).size(), static_cast<std::size_t>(writers));
 }
 
 TEST_F(Backups, OnlyTheThirtyNewestAutomaticBackupsAreKept) {

@@ -98,8 +98,7 @@ TEST(WriteFileAtomic, AFolderThatIsAFileFailsWhileWritingTheTemporaryFile) {
     EXPECT_THAT(written.error().temp_path, ::testing::HasSubstr("/plain/.bootsmith-"));
     EXPECT_EQ(names_in(dir.path()), std::vector<std::string>{"plain"});
     const fs::path target = dir.path() / "plain" / "target";
-    EXPECT_THAT(replace_file(target, "x", 0644),
-                FailsWith("cannot write " + target.string() + ": Not a directory"));
+    EXPECT_THAT(replace_file(target, "x", 0644), FailsWith("Not a directory"));
 }
 
 TEST(WriteFileAtomic, AFailedRenameLeavesTheOldAndNoTemporaryFile) {
@@ -135,6 +134,45 @@ TEST(WriteFileAtomic, ManyWritersOfOneFileLeaveOneWholeVersion) {
     ASSERT_EQ(content.size(), 100000u);
     EXPECT_EQ(content.find_first_not_of(content[0]), std::string::npos);
     EXPECT_EQ(names_in(dir.path()), std::vector<std::string>{"shared"});
+}
+
+TEST(WriteNewFile, WritesOnlyWhereNoFileIs) {
+    TempDir dir;
+    const fs::path target = dir.path() / "backup.json";
+    ASSERT_TRUE(write_new_file(target, "first", 0600));
+    EXPECT_EQ(mode_of(target), 0600u);
+    auto again = write_new_file(target, "second", 0600);
+    ASSERT_FALSE(again);
+    EXPECT_EQ(again.error().error_number, EEXIST);
+    EXPECT_EQ(read_file(target), "first");
+    EXPECT_EQ(names_in(dir.path()), std::vector<std::string>{"backup.json"});
+}
+
+TEST(WriteOutputFile, ReplacesFilesKeepsLinksAndWritesIntoPipes) {
+    TempDir dir;
+    const fs::path plain = dir.write("plain.json", "old");
+    ASSERT_TRUE(write_output_file(plain, "new", 0600));
+    EXPECT_EQ(read_file(plain), "new");
+    EXPECT_EQ(mode_of(plain), 0600u);
+
+    const fs::path link = dir.path() / "link.json";
+    fs::create_symlink(plain, link);
+    ASSERT_TRUE(write_output_file(link, "through the link", 0600));
+    EXPECT_TRUE(fs::is_symlink(link));
+    EXPECT_EQ(read_file(plain), "through the link");
+
+    const fs::path pipe = dir.path() / "pipe";
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    std::string received;
+    std::thread reader([&] { received = read_file(pipe); });
+    EXPECT_TRUE(write_output_file(pipe, "into the pipe", 0600));
+    reader.join();
+    EXPECT_EQ(received, "into the pipe");
+    EXPECT_EQ(fs::status(pipe).type(), fs::file_type::fifo);
+
+    auto missing = write_output_file(dir.path() / "no/such.json", "x", 0600);
+    ASSERT_FALSE(missing);
+    EXPECT_EQ(missing.error(), ENOENT);
 }
 
 TEST(AppendLine, AppendsWholeLinesAndCreatesTheFile) {
@@ -179,6 +217,10 @@ TEST(AppendLine, ReportsWhyItCouldNotWrite) {
     const fs::path journal = dir.path() / "plain" / "journal.jsonl";
     EXPECT_THAT(append_line(journal, "x"),
                 FailsWith("cannot write " + journal.string() + ": Not a directory"));
+    // Opened, but the write fails: only the system's reason.
+    if (fs::exists("/dev/full")) {
+        EXPECT_THAT(append_line("/dev/full", "x"), FailsWith("No space left on device"));
+    }
 }
 
 TEST(CreateFolders, CreatesEveryMissingLevel) {

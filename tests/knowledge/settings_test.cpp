@@ -11,6 +11,7 @@ namespace bootsmith::knowledge {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::FailsWith;
 using testing::IsOk;
 using testing::TempDir;
 
@@ -118,6 +119,12 @@ TEST_F(Settings, WriteFailsWhenTheFolderCannotBeMade) {
     Status result = write_settings(folder, KnowledgeSettings{});
     ASSERT_FALSE(result.has_value());
     EXPECT_THAT(result.error(), ::testing::StartsWith("cannot create " + folder.string() + ": "));
+}
+
+TEST_F(Settings, AFailedWriteGivesTheSystemsReason) {
+    fs::path folder = dir.path() / "knowledge";
+    fs::create_directories(folder / "settings.json" / "in-the-way");
+    EXPECT_THAT(write_settings(folder, KnowledgeSettings{}), FailsWith("Is a directory"));
 }
 
 TEST(StatusRecord, HoldsEveryMemberInOrder) {
