@@ -76,11 +76,10 @@ Assessment enable_risk(const Engine& engine, const model::Item& item) {
                          "It will start automatically " + when +
                              ". Start-up takes slightly longer, and it uses memory while it runs.",
                          "high");
-    if (engine.demo()) {
-        return risk;
-    }
-    if (!item.exe.empty() && !is_file(item.exe) && item.exe.find('%') == std::string::npos &&
-        item.exe.find("svchost") == std::string::npos) {
+    // The demonstration's program files exist nowhere, so only the look at the
+    // real file system is skipped; the other warnings hold for it as well.
+    if (!engine.demo() && !item.exe.empty() && !is_file(item.exe) &&
+        item.exe.find('%') == std::string::npos && item.exe.find("svchost") == std::string::npos) {
         risk.level = Level::caution;
         risk.effect = "Its program file is missing (" + item.exe +
                       "). Switching it on does nothing useful and may show an error at start-up.";

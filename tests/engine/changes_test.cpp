@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <thread>
 
 #include "change_fixture.hpp"
@@ -79,6 +80,49 @@ TEST_F(Planning, CreateForACandidateWithAnEntryBecomesEnable) {
     EXPECT_EQ(p.action, "enable");
     EXPECT_EQ(p.id, "service|machine|Services|wuauserv");
     EXPECT_EQ(p.name, "wuauserv");
+}
+
+TEST_F(Planning, ProgramFilesAreOnlyLookedForOnARealComputer) {
+    // The demonstration's Windows paths exist nowhere on this computer.
+    const std::string steam = "run|user|HKCU\\Run\\64|Steam";
+    const std::string missing_reason = "The file named in the command does not exist.";
+    const std::string missing_problem = "The program file does not exist: C:\\Tools\\tool.exe";
+    for (bool demo : {true, false}) {
+        platform::SystemInfo system = TestPlatform().system_info();
+        system.demo = demo;
+        make_engine(system);
+        Plan enable = plan(*engine, request("enable", steam));
+        const auto& reasons = enable.risk.reasons;
+        bool missing = std::find(reasons.begin(), reasons.end(), missing_reason) != reasons.end();
+        EXPECT_EQ(missing, !demo) << "demo=" << demo;
+        EXPECT_EQ(enable.risk.level, demo ? model::Level::safe : model::Level::caution)
+            << "demo=" << demo;
+        EXPECT_EQ(enable.risk.effect.starts_with("Its program file is missing ("), !demo)
+            << enable.risk.effect;
+
+        Plan create = plan(*engine, creation("", "Tool", "C:\\Tools\\tool.exe"));
+        EXPECT_EQ(create.problems,
+                  demo ? std::vector<std::string>{} : std::vector<std::string>{missing_problem})
+            << "demo=" << demo;
+    }
+}
+
+TEST_F(Planning, TheDemonstrationStillWarnsAboutWhereAProgramSitsAndWhoMadeIt) {
+    platform->after_scan = [](std::vector<model::Item>& items) {
+        for (auto& item : items) {
+            if (item.name == "Steam") {
+                item.exe = "C:\\Users\\demouser\\Downloads\\steam.exe";
+                item.publisher.clear();
+            }
+        }
+    };
+    Plan enable = plan(*engine, request("enable", "run|user|HKCU\\Run\\64|Steam"));
+    EXPECT_EQ(enable.risk.level, model::Level::caution);
+    EXPECT_EQ(enable.risk.reasons,
+              (std::vector<std::string>{
+                  "Its program sits in a temporary or Downloads folder, which is where unwanted "
+                  "software often hides.",
+                  "No publisher is recorded for its program file; make sure you recognise it."}));
 }
 
 TEST_F(Planning, LockedItemsAndTheirNotes) {
