@@ -34,7 +34,11 @@ platform::Probe folder_probe(const platform::SystemInfo& system) {
     }
     std::filesystem::path probe = folder / ".write-test";
     bool written = static_cast<bool>(util::replace_file(probe, "x", 0600));
-    std::filesystem::remove(probe, ec);
+    // Only our own probe is deleted: when the write failed, what carries that
+    // name is someone else's.
+    if (written) {
+        std::filesystem::remove(probe, ec);
+    }
     return {"History and backups folder", shown, written ? "ok" : "fail"};
 }
 
