@@ -1,5 +1,14 @@
+#include "engine/changes.hpp"
+#include "cli/args.hpp"
+#include "cli/maintenance_commands.hpp"
 #include "cli_fixture.hpp"
+#include "engine/backups.hpp"
+#include "engine/history.hpp"
+#include "engine/lookup.hpp"
+#include "engine/test_platform.hpp"
+#include "engine/undo.hpp"
 #include "foundation/json.hpp"
+#include "support/scoped_env.hpp"
 
 namespace bootsmith::testing {
 namespace {
@@ -213,6 +222,121 @@ TEST_F(Changes, DoctorOnTheDemonstration) {
         lines[1].starts_with("[ok  ] Knowledge                          Built-in "
                              "2026.10.13.1 (501 rules)."));
     EXPECT_EQ(lines.back(), "Everything Bootsmith reads on this computer is working.");
+}
+
+// The commands run in this process on one engine whose data folder is a
+// temporary one: history and created entries then outlive a single command,
+// which separate demonstration runs never show.
+class InProcess : public ::testing::Test {
+  protected:
+    TempDir dir;
+    // The demonstration runs as administrator on "windows": it keeps its data
+    // in "$ProgramData/Bootsmith".
+    ScopedEnv program_data{"ProgramData", dir.path().string()};
+    engine::TestPlatform* platform = nullptr;
+    engine::Engine context{make_platform()};
+    std::ostringstream out;
+    std::ostringstream err;
+
+    std::unique_ptr<engine::TestPlatform> make_platform() {
+        auto made = std::make_unique<engine::TestPlatform>();
+        platform = made.get();
+        return made;
+    }
+
+    int command(int (*run)(cli::Invocation&), const std::vector<std::string>& args) {
+        out.str("");
+        err.str("");
+        cli::ParsedArgs parsed = cli::parse_args(args);
+        cli::Invocation inv{parsed, context, out, err};
+        return run(inv);
+    }
+
+    static engine::ChangeRequest request(std::string action, std::string id) {
+        engine::ChangeRequest r;
+        r.action = std::move(action);
+        r.id = std::move(id);
+        return r;
+    }
+
+    bool has_item(std::string_view name) {
+        for (const auto& item : engine::items(context)) {
+            if (item.name == name) {
+                return true;
+            }
+        }
+        return false;
+    }
+};
+
+TEST_F(InProcess, HistoryMarksTheUndoneRecord) {
+    ASSERT_TRUE(
+        engine::apply(context, {request("disable", "run|user|HKCU\\Run\\64|Spotify")})[0].ok);
+    std::uint64_t seq = engine::read_records(context.system()).back().seq;
+    ASSERT_TRUE(engine::undo(context, seq, false));
+
+    ASSERT_EQ(command(cli::run_history, {"history"}), 0);
+    auto lines = lines_of(out.str());
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_EQ(lines[1].substr(36, 10), "undo      ") << "the newest record comes first";
+    EXPECT_FALSE(lines[1].ends_with("[undone]")) << lines[1];
+    EXPECT_TRUE(lines[2].starts_with(std::to_string(seq) + " ")) << lines[2];
+    EXPECT_TRUE(lines[2].ends_with(
+        "Spotify will no longer start with Windows (demonstration on\u2026  [undone]"))
+        << lines[2];
+}
+
+TEST_F(InProcess, RestoreAsksForAnUntickedChangeUnlessAllAreWanted) {
+    auto saved =
+        engine::save_backup(context.system(), engine::make_backup(context, "before"), false);
+    ASSERT_TRUE(saved) << saved.error();
+    // An entry this program creates after the backup: going back removes it,
+    // but that change is not ticked by default.
+    (void)engine::running_programs(context);
+    engine::ChangeRequest firefox = request("create", "proc|firefox");
+    firefox.name = "Mozilla Firefox";
+    firefox.command = "\"C:\\Program Files\\Mozilla Firefox\\firefox.exe\"";
+    firefox.mode = "login";
+    ASSERT_TRUE(engine::apply(context, {firefox})[0].ok);
+    ASSERT_TRUE(has_item("Bootsmith-Mozilla Firefox"));
+
+    const std::string removal =
+        "remove   Bootsmith-Mozilla Firefox - Bootsmith created this entry "
+        "after the backup was taken.";
+    const std::string nothing_changed =
+        "Nothing was changed. Add --apply to do the items marked DO (and --yes to accept the "
+        "ones that need a decision).";
+    struct Case {
+        std::vector<std::string> args;
+        std::string mark;
+    };
+    const Case cases[] = {{{"restore", saved->string()}, "[ask ] "},
+                          {{"restore", saved->string(), "--all"}, "[DO  ] "}};
+    for (const Case& c : cases) {
+        EXPECT_EQ(command(cli::run_restore, c.args), 0) << c.mark;
+        EXPECT_EQ(err.str(), "");
+        auto lines = lines_of(out.str());
+        ASSERT_GE(lines.size(), 4u);
+        EXPECT_EQ(lines[1],
+                  "25 items already match; 0 items appeared since the backup and are left alone.");
+        EXPECT_TRUE(lines[3].starts_with(c.mark + removal)) << lines[3];
+        EXPECT_EQ(lines.back(), nothing_changed);
+        EXPECT_TRUE(has_item("Bootsmith-Mozilla Firefox")) << "without --apply nothing changes";
+    }
+}
+
+TEST_F(InProcess, DoctorWithOnlyWarningsSucceeds) {
+    platform->probes = std::vector<platform::Probe>{
+        {"Desktop entries", "Two were skipped.", "warn"}, {"Services", "All read.", "ok"}};
+    EXPECT_EQ(command(cli::run_doctor, {"doctor"}), 0);
+    auto lines = lines_of(out.str());
+    ASSERT_GE(lines.size(), 3u);
+    EXPECT_EQ(lines[0], "[WARN] Desktop entries                    Two were skipped.");
+    EXPECT_EQ(lines.back(), "Everything Bootsmith reads on this computer is working.");
+
+    platform->probes->push_back({"Cron", "crontab failed.", "fail"});
+    EXPECT_EQ(command(cli::run_doctor, {"doctor"}), 1);
+    EXPECT_NE(out.str().find("\n1 source(s) did not work."), std::string::npos) << out.str();
 }
 
 }  // namespace

@@ -118,6 +118,17 @@ TEST_F(Listing, JsonOutputsAreOneArrayAndNothingElse) {
     EXPECT_EQ(all->as_array()->size(), 6u);
 }
 
+TEST_F(Listing, JsonOfNoItemsIsAnEmptyArray) {
+    for (const auto& args :
+         std::vector<std::vector<std::string>>{{"list", "--json", "--filter", "no such thing"},
+                                               {"list", "--json", "--on", "--off"}}) {
+        Outcome o = demo(args);
+        EXPECT_EQ(o.status, 0) << args[2];
+        EXPECT_EQ(o.out, "[]\n") << args[2];
+        EXPECT_EQ(o.err, "") << args[2];
+    }
+}
+
 TEST_F(Listing, ProgramJsonFollowsTheTableOrder) {
     for (const char* command : {"running", "apps"}) {
         auto table = lines_of(demo({command, "--all"}).out);

@@ -5,7 +5,10 @@
 #include "demo_engine.hpp"
 #include "engine/data_folders.hpp"
 #include "engine/history.hpp"
+#include "foundation/clock.hpp"
 #include "support/result_matchers.hpp"
+#include "support/scoped_env.hpp"
+#include "test_platform.hpp"
 
 namespace bootsmith::engine {
 namespace {
@@ -58,6 +61,24 @@ TEST(Seq, StrictlyIncreasesEvenWithinOneMillisecond) {
     }
 }
 
+TEST(Seq, IsTheMillisecondOrOneMoreThanTheLast) {
+    std::uint64_t last = next_seq();
+    std::size_t one_more = 0;
+    for (int i = 0; i < 1000; ++i) {
+        std::uint64_t seq = next_seq();
+        std::uint64_t now = util::now_millis();
+        if (seq == last + 1) {
+            ++one_more;
+        } else {
+            EXPECT_GT(seq, last + 1);
+            EXPECT_LE(seq, now) << "a jump lands on the clock, never beyond it";
+        }
+        last = seq;
+    }
+    // A thousand calls take far less than a thousand milliseconds.
+    EXPECT_GT(one_more, 0u);
+}
+
 TEST(Seq, ThreadsGetDistinctValues) {
     std::vector<std::uint64_t> seen[4];
     std::vector<std::thread> threads;
@@ -107,6 +128,32 @@ TEST_F(HistoryTest, SameSeqIsListedOnce) {
     auto records = read_records(engine.system());
     ASSERT_EQ(records.size(), 1u);
     EXPECT_EQ(records[0].id, "first");
+}
+
+TEST_F(HistoryTest, ARecordInTheUsersAndTheMachineHistoryIsListedOnce) {
+    // Without administrator rights the user's own folder and the machine-wide
+    // one are both read.
+    testing::ScopedEnv local_app_data("LOCALAPPDATA", (dir.path() / "user").string());
+    auto test_platform = std::make_unique<TestPlatform>();
+    platform::SystemInfo ordinary = test_platform->system_info();
+    ordinary.admin = false;
+    test_platform->system_override = ordinary;
+    Engine user_engine(std::move(test_platform));
+    ASSERT_EQ(folders_to_read(user_engine.system()),
+              (std::vector<std::filesystem::path>{dir.path() / "user" / "Bootsmith", data()}));
+
+    const std::string shared = "{\"seq\":5,\"action\":\"disable\",\"id\":\"both\",\"ok\":true}\n";
+    testing::write_file(dir.path() / "user" / "Bootsmith" / "journal.jsonl",
+                        shared + "{\"seq\":6,\"action\":\"enable\",\"id\":\"mine\",\"ok\":true}\n");
+    testing::write_file(
+        data() / "journal.jsonl",
+        "{\"seq\":4,\"action\":\"disable\",\"id\":\"admin\",\"ok\":true}\n" + shared);
+    auto records = read_records(user_engine.system());
+    ASSERT_EQ(records.size(), 3u);
+    EXPECT_EQ(records[0].id, "admin");
+    EXPECT_EQ(records[1].id, "both");
+    EXPECT_EQ(records[2].id, "mine");
+    EXPECT_EQ(history_list(user_engine.system()).size(), 3u);
 }
 
 TEST_F(HistoryTest, ListIsNewestFirstWithUndoneAndCanUndo) {

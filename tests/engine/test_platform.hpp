@@ -8,12 +8,14 @@
 namespace bootsmith::engine {
 
 /// The demonstration computer with knobs for the cases it never shows: items
-/// changed after every scan, and switches, creations or removals that fail.
+/// changed after every scan, switches, creations or removals that fail, and
+/// doctor probes that are not all well.
 class TestPlatform final : public platform::Platform {
   public:
     std::function<void(std::vector<model::Item>&)> after_scan;
     std::optional<std::string> toggle_failure;
     std::optional<std::string> create_failure;
+    std::optional<std::vector<platform::Probe>> probes;  ///< instead of the demonstration's
     int toggles = 0;
     std::optional<model::Item> last_toggled;
 
@@ -61,7 +63,9 @@ class TestPlatform final : public platform::Platform {
         return m_demo.elevate(args);
     }
     void open_browser(const std::string&) override {}
-    [[nodiscard]] std::vector<platform::Probe> doctor() override { return m_demo.doctor(); }
+    [[nodiscard]] std::vector<platform::Probe> doctor() override {
+        return probes ? *probes : m_demo.doctor();
+    }
 
     std::optional<platform::SystemInfo> system_override;
 

@@ -181,6 +181,15 @@ TEST_F(Update, NothingPublished) {
     EXPECT_EQ(settings().last_result, std::string("Failed: ") + message);
 }
 
+TEST_F(Update, WithoutADownloadToolTheFailureIsRecorded) {
+    FakePrograms nothing_on_path(true);
+    const std::string message = "Neither curl nor wget is available to download with.";
+    EXPECT_EQ(update_knowledge(address, folders), (UpdateOutcome{true, message}));
+    EXPECT_EQ(settings().last_result, "Failed: " + message);
+    EXPECT_FALSE(settings().last_check.empty());
+    EXPECT_FALSE(fs::exists(folder / "previous"));
+}
+
 TEST_F(Update, InvalidPackIsRefusedWithItsValidationMessage) {
     publish(testing::small_pack_text("2027.4x"));
     EXPECT_EQ(update_knowledge(address, folders),

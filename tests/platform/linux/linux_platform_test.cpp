@@ -35,6 +35,27 @@ TEST(LinuxPlatform, ScansEverySourceInOrder) {
     EXPECT_TRUE(result.notes.empty());
 }
 
+TEST(LinuxPlatform, WithoutSystemdTheOtherSourcesAreStillListed) {
+    LinuxTree tree;
+    tree.add_systemctl();
+    tree.remove("/run/systemd");
+    tree.answer("system/unit-files", "cron.service enabled enabled\n");
+    tree.write("/etc/xdg/autostart/tray.desktop", "[Desktop Entry]\nName=Tray\nExec=tray\n");
+    tree.fakes().add("crontab", "echo '@reboot /opt/boot.sh'");
+    tree.write("/etc/rc.local", "/opt/rc\n");
+    tree.set_mode("/etc/rc.local", 0755);
+    auto result = LinuxPlatform(tree.options()).scan();
+    std::vector<std::string> kinds;
+    for (const auto& item : result.items) {
+        kinds.push_back(item.kind + ":" + item.name);
+    }
+    EXPECT_THAT(kinds, ElementsAre("autostart:Tray", "cron:@reboot /opt/boot.sh", "rc:rc.local"));
+    EXPECT_THAT(result.notes,
+                ElementsAre("This computer does not use systemd, so services are not listed. "
+                            "Desktop autostart entries and cron @reboot jobs still are."));
+    EXPECT_EQ(tree.call_count("systemctl"), 0u);
+}
+
 TEST(LinuxPlatform, TheSystemRecordIsReadOnce) {
     LinuxTree tree;
     tree.write("/proc/sys/kernel/hostname", "first\n");

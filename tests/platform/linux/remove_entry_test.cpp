@@ -52,6 +52,7 @@ TEST_F(Remove, OwnUserServicesGoWithTheirLinks) {
     std::filesystem::remove(changes.tree.fakes().root() / "calls.log");
     auto removed = platform.remove(*created);
     ASSERT_THAT(removed, IsOk());
+    EXPECT_TRUE(removed->notes.empty());
     EXPECT_EQ(removed->message, "Removed the service bootsmith-svc.service.");
     EXPECT_FALSE(changes.exists(created->location));
     EXPECT_FALSE(changes.exists(link));
@@ -121,6 +122,7 @@ TEST_F(Remove, OwnAutostartEntriesAreDeleted) {
     ASSERT_THAT(created, IsOk());
     auto removed = platform.remove(*created);
     ASSERT_THAT(removed, IsOk());
+    EXPECT_TRUE(removed->notes.empty());
     EXPECT_EQ(removed->message, "Removed the autostart entry Tool.");
     EXPECT_FALSE(changes.exists(created->extra.get("file")));
     EXPECT_THAT(platform.remove(*created),
@@ -138,6 +140,7 @@ TEST_F(Remove, OnlyOurTaggedCronLineGoes) {
         "bootsmith:run\n");
     auto removed = platform.remove(*created);
     ASSERT_THAT(removed, IsOk());
+    EXPECT_TRUE(removed->notes.empty());
     EXPECT_EQ(removed->message, "Removed the cron line.");
     EXPECT_EQ(changes.crontab(), original);
     EXPECT_THAT(platform.remove(*created), FailsWith("The cron line was not found any more."));

@@ -47,6 +47,7 @@ TEST_F(AutostartSwitch, TheUsersOwnEntryIsEditedInPlace) {
     LinuxPlatform platform(changes.options());
     auto off = platform.toggle(own, false, false);
     ASSERT_THAT(off, IsOk());
+    EXPECT_TRUE(off->notes.empty());
     EXPECT_EQ(off->message,
               "Tray will no longer start when you sign in (a personal setting; the program's own "
               "file is untouched).");
@@ -55,6 +56,7 @@ TEST_F(AutostartSwitch, TheUsersOwnEntryIsEditedInPlace) {
         "[Desktop Entry]\nName=Tray\nX-GNOME-Autostart-enabled=false\nHidden=true\n[X]\nA=b\n");
     auto on = platform.toggle(own, true, false);
     ASSERT_THAT(on, IsOk());
+    EXPECT_TRUE(on->notes.empty());
     EXPECT_EQ(on->message,
               "Tray will start when you sign in (a personal setting; the program's own file is "
               "untouched).");

@@ -43,10 +43,12 @@ TEST_F(CronSwitch, OffAndOnAgainGivesTheSameBytes) {
         changes.set_crontab(original);
         auto off = toggle(job, false);
         ASSERT_THAT(off, IsOk()) << original;
+        EXPECT_TRUE(off->notes.empty());
         EXPECT_EQ(off->message, "@reboot /opt/job.sh --x will no longer run at boot.");
         EXPECT_THAT(changes.crontab(), HasSubstr("#bootsmith-off# ")) << original;
         auto on = toggle(job, true);
         ASSERT_THAT(on, IsOk()) << original;
+        EXPECT_TRUE(on->notes.empty());
         EXPECT_EQ(on->message, "@reboot /opt/job.sh --x will run at boot.");
         EXPECT_EQ(changes.crontab(), original);
     }

@@ -21,8 +21,12 @@ model::Item unit_item(std::string_view kind, std::string_view unit, std::string_
     return item;
 }
 
+// The message of a success, which never carries notes, or the failure.
 std::string message_of(const Result<platform::ChangeOutcome>& outcome) {
-    return outcome ? outcome->message : "failed: " + outcome.error();
+    if (!outcome) {
+        return "failed: " + outcome.error();
+    }
+    return outcome->notes.empty() ? outcome->message : "with notes: " + outcome->message;
 }
 
 class UnitSwitch : public ::testing::Test {
