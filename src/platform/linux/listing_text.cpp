@@ -8,6 +8,8 @@ namespace {
 
 constexpr std::string_view off_marker_word = "#bootsmith-off#";
 constexpr std::string_view reboot_word = "@reboot";
+// The field systemctl prints after an ExecStart's argv[].
+constexpr std::string_view argv_end = " ; ignore_errors=";
 
 std::string_view trim_start(std::string_view text) {
     std::size_t length = 0;
@@ -89,7 +91,8 @@ CronCommand split_cron_command(std::string_view command, CronSource source) {
         parts.runs_as = first_word(rest);
         rest = trim_start(rest.substr(rest.find(parts.runs_as) + parts.runs_as.size()));
     }
-    std::size_t tag = rest.find(cron_tag);
+    // The tag ends the line; the command before it may hold the same text.
+    std::size_t tag = rest.rfind(cron_tag);
     if (tag != std::string_view::npos) {
         parts.tag = std::string(rest.substr(tag));
         rest = rest.substr(0, tag);
@@ -184,6 +187,10 @@ ExecStart parse_exec_start(std::string_view value) {
         std::size_t separator = inner.find(" ; ");
         std::string_view part = util::trim(inner.substr(0, separator));
         if (!have_command && part.starts_with("argv[]=")) {
+            // systemctl joins the words unquoted, so the command may itself hold
+            // " ; " (sh -c "a ; b"); it runs up to the field that follows it.
+            separator = inner.rfind(argv_end);
+            part = util::trim(inner.substr(0, separator));
             exec.command = std::string(part.substr(7));
             have_command = true;
         } else if (!have_path && part.starts_with("path=")) {

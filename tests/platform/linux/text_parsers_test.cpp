@@ -300,6 +300,10 @@ TEST(CronCommand, SplitsAccountAndTag) {
     EXPECT_EQ(system.runs_as, "root");
     EXPECT_EQ(system.command, "/usr/sbin/job --x");
     EXPECT_EQ(system.tag, "");
+    auto inner =
+        split_cron_command(R"(echo " # bootsmith:x" # bootsmith:echo-x)", CronSource::user_crontab);
+    EXPECT_EQ(inner.command, R"(echo " # bootsmith:x")");
+    EXPECT_EQ(inner.tag, " # bootsmith:echo-x");
     auto plain = split_cron_command("/opt/x.sh # a comment", CronSource::user_crontab);
     EXPECT_EQ(plain.command, "/opt/x.sh # a comment");
     EXPECT_EQ(split_cron_command("root", CronSource::system_file).command, "");
@@ -369,6 +373,28 @@ TEST(ExecStartValue, TakesPathAndArgv) {
         EXPECT_EQ(none.path, "") << broken;
         EXPECT_EQ(none.command, "") << broken;
     }
+}
+
+TEST(ExecStartValue, KeepsSeparatorsInsideTheCommand) {
+    // systemctl prints argv[] unquoted, so " ; " may belong to the command.
+    const std::tuple<const char*, const char*, const char*> cases[] = {
+        // value, path, command
+        {"{ path=/bin/sh ; argv[]=/bin/sh -c a ; b ; ignore_errors=no ; start_time=[n/a] ; "
+         "stop_time=[n/a] ; pid=0 ; code=(null) ; status=0/0 }",
+         "/bin/sh", "/bin/sh -c a ; b"},
+        {"{ path=/bin/x ; argv[]=/bin/x ; ; ignore_errors=no }", "/bin/x", "/bin/x ;"},
+        {"{ path=/bin/x ; argv[]=/bin/x a ; b }", "/bin/x", "/bin/x a ; b"},
+    };
+    for (const auto& [value, path, command] : cases) {
+        auto exec = parse_exec_start(value);
+        EXPECT_EQ(exec.path, path) << value;
+        EXPECT_EQ(exec.command, command) << value;
+    }
+    auto exec = parse_exec_start(
+        show_value(parse_unit_cat("ExecStart=/bin/sh -c 'x ; y ; ignore_errors=no'", "x@.service"),
+                   "ExecStart"));
+    EXPECT_EQ(exec.path, "/bin/sh");
+    EXPECT_EQ(exec.command, "/bin/sh -c 'x ; y ; ignore_errors=no'");
 }
 
 TEST(UnitCat, BuildsARecordThatReadsLikeShow) {
