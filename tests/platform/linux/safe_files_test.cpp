@@ -218,7 +218,9 @@ TEST_F(SafeFilesTest, AFailedHandOverDoesNotStopTheWrite) {
     }
     auto options = changes.options(true);
     LinuxPlatform platform(options);
-    SafeFiles files(options.roots, user_context(options, platform.system_info()));
+    // SafeFiles keeps references, so the user record must outlive it.
+    const auto user = user_context(options, platform.system_info());
+    SafeFiles files(options.roots, user);
     const std::string path = "/home/alice/.config/autostart/x.desktop";
     std::string message = as_nobody([&] {
         auto written = files.write(path, "x\n", 0644);
