@@ -1,11 +1,12 @@
 # What bootsmith changed holds across a real boot. Before a reboot it
 # switches off a system unit, alice's user unit and her @reboot line, and
 # creates a boot service (through sudo, so it runs as alice), a user service
-# and two @reboot lines (one with a working folder and a "%" that cron must
-# not cut at). After the boot, what was created ran (each leaves a mark with
-# the account it ran as), and what was switched off did not start. The marks
-# of what was created are waited for first, so the missing marks of what was
-# switched off mean something.
+# and three @reboot lines (one with a working folder and a "%" that cron must
+# not cut at, one whose working folder itself holds a "%"). After the boot,
+# what was created ran (each leaves a mark with the account it ran as), and
+# what was switched off did not start. The marks of what was created are
+# waited for first, so the missing marks of what was switched off mean
+# something.
 #
 # Runs after 90_reboot.sh with a reboot of its own, and puts everything back
 # afterwards (the seeded units running again, nothing created left).
@@ -24,7 +25,9 @@ SERVICE_UNIT=bootsmith-rh-reboot-service.service
 SERVICE_FILE=$GUEST_HOME/.config/systemd/user/$SERVICE_UNIT
 CRON_MADE_NAME="@reboot $WORKER reboot-cron"
 PCT_LINE="@reboot cd /tmp && $WORKER reboot-50\\% # bootsmith:rh-reboot-pct"
-MARKS=(daemon notes user-cron reboot-boot reboot-service reboot-cron reboot-50% reboot-50)
+PCT_FOLDER="$GUEST_HOME/rh 50%"
+MARKS=(daemon notes user-cron reboot-boot reboot-service reboot-cron reboot-50% reboot-50
+       reboot-pct-folder)
 
 unit_enabled() { in_root systemctl is-enabled "$1" 2>/dev/null || true; }
 unit_active() { in_root systemctl is-active "$1" 2>/dev/null || true; }
@@ -60,6 +63,7 @@ put_back() {
         in_user systemctl --user daemon-reload || true
     fi
     in_root crontab -u "$GUEST_USER" /usr/local/share/realhost/crontab.alice || true
+    in_root rm -rf "$PCT_FOLDER" || true
     in_root systemctl enable --quiet --now "$DAEMON" || true
     in_user systemctl --user enable --quiet --now "$NOTES" || true
     remove_marks
@@ -87,6 +91,13 @@ bs_user add "$WORKER" --args 'reboot-50%' --workdir /tmp --mode cron --name "RH 
 expect_status "user: add an @reboot line with a working folder and a % before the reboot" 0
 capture in_user crontab -l
 expect_contains "the % is escaped for cron and the line goes to the working folder" "$OUT" "$PCT_LINE"
+in_user mkdir -p "$PCT_FOLDER"
+bs_user add "$WORKER" --args reboot-pct-folder --workdir "$PCT_FOLDER" --mode cron \
+    --name "RH Pct Folder" --yes
+expect_status "user: add an @reboot line whose working folder holds a % before the reboot" 0
+capture in_user crontab -l
+expect_contains "the % of the working folder is escaped for cron too" "$OUT" \
+    "@reboot cd '$GUEST_HOME/rh 50\\%' && $WORKER reboot-pct-folder # bootsmith:rh-pct-folder"
 
 remove_marks
 guest_reboot
@@ -101,6 +112,8 @@ expect_eq "the created @reboot line ran, as alice" "$GUEST_USER" "$(wait_for_mar
 expect_eq "the @reboot line with a working folder ran with its whole argument" "$GUEST_USER" \
     "$(wait_for_mark 'reboot-50%')"
 expect_fails "cron did not cut that line at the %" in_root test -e "$(mark_file reboot-50)"
+expect_eq "the @reboot line went into a working folder holding a %, and ran" "$GUEST_USER" \
+    "$(wait_for_mark reboot-pct-folder)"
 
 expect_eq "systemctl: the switched-off $DAEMON did not start" inactive "$(unit_active "$DAEMON")"
 expect_eq "systemctl: $DAEMON is still disabled" disabled "$(unit_enabled "$DAEMON")"
@@ -120,6 +133,8 @@ bs_user remove "$CRON_MADE_NAME" --yes
 expect_status "user: the @reboot line is removed after the reboot" 0
 bs_user remove "@reboot cd /tmp && $WORKER" --yes
 expect_status "user: the @reboot line with a working folder is removed after the reboot" 0
+bs_user remove "@reboot cd '$GUEST_HOME/rh 50" --yes
+expect_status "user: the @reboot line with a % in its folder is removed after the reboot" 0
 bs_user enable "$CRON_NAME" --yes
 expect_status "user: her @reboot line is switched on again" 0
 capture in_user crontab -l
