@@ -1,6 +1,7 @@
 // Creating systemd services: "user-service" for the user's own systemd,
 // "boot" for the whole computer.
 #include "foundation/files.hpp"
+#include "foundation/text.hpp"
 #include "platform/linux/entries.hpp"
 #include "platform/linux/file_reading.hpp"
 #include "platform/linux/switching.hpp"
@@ -34,6 +35,13 @@ Result<std::string> absolute_program(const std::string& word) {
         "example /usr/bin/tool.");
 }
 
+// systemd joins a line ending in a backslash with the next one (a folder
+// ending in one would swallow the User= line below it) and trims white space
+// at either end, so such a value would not name the folder it was given.
+bool fits_a_unit_line(std::string_view value) {
+    return !value.ends_with('\\') && util::trim(value) == value;
+}
+
 Result<UnitPlan> plan_unit(const ChangeContext& context, const model::CreateRequest& request,
                            std::vector<std::string> words) {
     UnitPlan plan;
@@ -54,7 +62,8 @@ Result<UnitPlan> plan_unit(const ChangeContext& context, const model::CreateRequ
         }
         plan.user = request.user;
     }
-    if (request.workdir.starts_with('/') && is_folder(context.options.roots.at(request.workdir))) {
+    if (request.workdir.starts_with('/') && fits_a_unit_line(request.workdir) &&
+        is_folder(context.options.roots.at(request.workdir))) {
         plan.workdir = request.workdir;
     }
     return plan;

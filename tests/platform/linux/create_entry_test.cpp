@@ -182,6 +182,21 @@ TEST_F(Create, BootServicesRunAsTheAccountGiven) {
               "bootsmith-boot.service");
 }
 
+TEST_F(Create, AFolderAUnitLineCannotHoldIsLeftOut) {
+    // A value ending in a backslash would take the next line (User=) with it;
+    // white space at an end would be trimmed into another folder's name.
+    for (const char* folder : {"/srv/w\\", "/srv/w "}) {
+        changes.tree.make_folder(folder);
+        auto created = LinuxPlatform(changes.admin())
+                           .create(request("Odd", "/bin/x", "boot", folder, "alice"));
+        ASSERT_THAT(created, IsOk()) << folder;
+        const std::string text = changes.file("/etc/systemd/system/bootsmith-odd.service");
+        EXPECT_THAT(text, ::testing::Not(::testing::HasSubstr("WorkingDirectory="))) << folder;
+        EXPECT_THAT(text, ::testing::HasSubstr("\nUser=alice\n")) << folder;
+        changes.tree.remove("/etc/systemd/system/bootsmith-odd.service");
+    }
+}
+
 TEST_F(Create, BootServicesAreRefusedBeforeAnythingIsWritten) {
     struct Case {
         bool admin;
