@@ -99,10 +99,12 @@ std::optional<model::Candidate> candidate_from_path(const std::string& path) {
     if (!std::filesystem::exists(path, ec)) {
         return std::nullopt;
     }
+    // An entry starts elsewhere than here: "./tool" must become a full path.
+    std::filesystem::path full = std::filesystem::absolute(path, ec).lexically_normal();
     model::Candidate c;
-    c.exe = path;
+    c.exe = ec ? path : full.string();
     c.name = util::file_name_text(path);
-    c.command = quoted_if_spaced(path);
+    c.command = quoted_if_spaced(c.exe);
     return c;
 }
 

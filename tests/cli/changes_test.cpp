@@ -86,6 +86,17 @@ TEST_F(Changes, AddCreatesARunEntry) {
     EXPECT_EQ(lines_of(service.out)[2], "Make it start: wuauserv");
 }
 
+TEST_F(Changes, AddARelativePathMakesItFull) {
+    const auto script = tmp.path() / "my tool.sh";
+    write_file(script, "#!/bin/sh\n");
+    const auto relative = std::filesystem::relative(script);
+    ASSERT_FALSE(relative.is_absolute());
+    Outcome o = demo({"add", relative.string(), "--yes"});
+    ASSERT_FALSE(o.out.empty()) << o.err;
+    EXPECT_EQ(lines_of(o.out)[0], "Will make \"my tool.sh\" start with the computer: \"" +
+                                      script.lexically_normal().string() + "\"");
+}
+
 TEST_F(Changes, BootMethodNeedsADecision) {
     Outcome o = demo({"add", "vlc", "--mode", "boot"});
     EXPECT_EQ(o.status, 4);
