@@ -100,16 +100,18 @@ Result<fs::path> write_under_free_name(const fs::path& folder, const std::string
     }
 }
 
-void keep_newest_automatic(const fs::path& folder) {
+// The backup just saved is always kept: with a clock set back it would sort
+// first, and the change it guards would go ahead without it.
+void keep_newest_automatic(const fs::path& folder, const fs::path& just_saved) {
     std::error_code ec;
     std::vector<fs::path> paths;
     for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
-        if (it->path().extension() == ".json") {
+        if (it->path().extension() == ".json" && it->path() != just_saved) {
             paths.push_back(it->path());
         }
     }
     std::sort(paths.begin(), paths.end());
-    for (std::size_t i = 0; i + automatic_kept < paths.size(); ++i) {
+    for (std::size_t i = 0; i + automatic_kept < paths.size() + 1; ++i) {
         fs::remove(paths[i], ec);
     }
 }
@@ -196,7 +198,7 @@ Result<fs::path> save_backup(const platform::SystemInfo& system, const json::Jso
         return path;
     }
     if (automatic) {
-        keep_newest_automatic(folder);
+        keep_newest_automatic(folder, *path);
     }
     return *path;
 }

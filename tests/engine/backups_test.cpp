@@ -99,6 +99,20 @@ TEST_F(Backups, OnlyTheThirtyNewestAutomaticBackupsAreKept) {
         << "manual backups are never deleted automatically";
 }
 
+TEST_F(Backups, TheAutomaticBackupJustSavedIsKeptWhenTheClockIsBehind) {
+    std::filesystem::path folder = data() / "backups" / "auto";
+    for (int i = 0; i < 30; ++i) {
+        char name[64];
+        std::snprintf(name, sizeof name, "auto-bootsmith-backup-2999010%02dT000000-x.json", i);
+        testing::write_file(folder / name, "{}");
+    }
+    auto saved = save_backup(engine->system(), make_backup(*engine, "a"), true);
+    ASSERT_THAT(saved, IsOk());
+    EXPECT_TRUE(std::filesystem::exists(*saved));
+    EXPECT_EQ(files_in(folder), 30u);
+    EXPECT_FALSE(std::filesystem::exists(folder / "auto-bootsmith-backup-299901000T000000-x.json"));
+}
+
 TEST_F(Backups, ListingReadingAndDeleting) {
     auto manual = save_backup(engine->system(), make_backup(*engine, "mine"), false);
     ASSERT_THAT(manual, IsOk());
