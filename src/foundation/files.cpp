@@ -5,6 +5,7 @@
 
 #include <fcntl.h>
 #include <stdio.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -61,6 +62,14 @@ std::expected<void, WriteFailure::Step> fill_temp(int fd, std::string_view data,
         return std::unexpected(WriteFailure::Step::write_temp);
     }
     return {};
+}
+
+// Whether the open file's last byte is there and is not a line feed.
+bool ends_unfinished(int fd) {
+    struct stat info {};
+    char last = '\n';
+    return ::fstat(fd, &info) == 0 && info.st_size > 0 &&
+           ::pread(fd, &last, 1, info.st_size - 1) == 1 && last != '\n';
 }
 
 // Makes the rename itself durable; a failure here changes nothing for readers.
@@ -131,6 +140,29 @@ std::expected<void, WriteFailure> write_through_temp(const std::filesystem::path
     return {};
 }
 
+std::expected<void, int> replaced_whole(const std::filesystem::path& path, std::string_view data,
+                                        unsigned mode) {
+    auto written = write_through_temp(path, data, mode, std::nullopt, true);
+    if (!written) {
+        return std::unexpected(written.error().error_number);
+    }
+    return {};
+}
+
+// A link someone else left in a folder everyone may write into (sticky, as
+// /tmp is) is not theirs to point us with: following it would let another
+// account choose which file root replaces. The kernel refuses the same when
+// fs.protected_symlinks is set; this holds where it is not.
+bool planted_in_shared_folder(const std::filesystem::path& link, const struct stat& named) {
+    struct stat folder {};
+    const std::filesystem::path parent = link.parent_path();
+    if (::stat(parent.empty() ? "." : parent.c_str(), &folder) != 0) {
+        return true;
+    }
+    const bool shared = (folder.st_mode & S_ISVTX) != 0 && (folder.st_mode & S_IWOTH) != 0;
+    return shared && named.st_uid != ::geteuid() && named.st_uid != folder.st_uid;
+}
+
 }  // namespace
 
 std::expected<void, WriteFailure> write_file_atomic(const std::filesystem::path& path,
@@ -146,28 +178,41 @@ std::expected<void, WriteFailure> write_new_file(const std::filesystem::path& pa
 
 std::expected<void, int> write_output_file(const std::filesystem::path& path, std::string_view data,
                                            unsigned mode) {
-    struct stat target {};
-    const bool exists = ::stat(path.c_str(), &target) == 0;
-    if (exists && !S_ISREG(target.st_mode)) {
-        // A terminal, a pipe or /dev/stdout: written into, never replaced.
-        Descriptor file(::open(path.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC));
-        if (!file.valid()) {
+    struct stat named {};
+    if (::lstat(path.c_str(), &named) != 0) {
+        if (errno != ENOENT) {
             return std::unexpected(errno);
         }
-        if (!write_all(file.get(), data)) {
-            return std::unexpected(errno);
+        return replaced_whole(path, data, mode);
+    }
+    if (S_ISREG(named.st_mode)) {
+        return replaced_whole(path, data, mode);
+    }
+    if (S_ISLNK(named.st_mode) && planted_in_shared_folder(path, named)) {
+        return std::unexpected(EACCES);
+    }
+    // A link or a device (as /dev/stdout is both). Not blocking, so that a
+    // pipe nobody reads fails instead of waiting for ever.
+    Descriptor file(::open(path.c_str(), O_WRONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
+    struct stat opened {};
+    if (!file.valid() || ::fstat(file.get(), &opened) != 0) {
+        return std::unexpected(errno);
+    }
+    if (S_ISREG(opened.st_mode)) {
+        // The file the link leads to is replaced whole; the link stays.
+        std::error_code ec;
+        auto target =
+            std::filesystem::read_symlink("/proc/self/fd/" + std::to_string(file.get()), ec);
+        if (ec) {
+            return std::unexpected(ec.value());
         }
-        return {};
+        file.reset();
+        return replaced_whole(target, data, mode);
     }
-    // Through a link, the file it points to is replaced and the link stays.
-    std::error_code ec;
-    std::filesystem::path place = exists ? std::filesystem::canonical(path, ec) : path;
-    if (ec) {
-        return std::unexpected(ec.value());
-    }
-    auto written = write_file_atomic(place, data, mode);
-    if (!written) {
-        return std::unexpected(written.error().error_number);
+    const int flags = ::fcntl(file.get(), F_GETFL);
+    if (flags < 0 || ::fcntl(file.get(), F_SETFL, flags & ~O_NONBLOCK) != 0 ||
+        !write_all(file.get(), data)) {
+        return std::unexpected(errno);
     }
     return {};
 }
@@ -181,12 +226,20 @@ Status replace_file(const std::filesystem::path& path, std::string_view data, un
 }
 
 Status append_line(const std::filesystem::path& path, std::string_view line) {
-    int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+    int fd = ::open(path.c_str(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+    if (fd < 0 && errno == EACCES) {
+        fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+    }
     if (fd < 0) {
         return fail("cannot write " + path.string() + ": " + system_error_text(errno));
     }
     // One write call, so that lines appended by other writers never interleave.
-    std::string whole(line);
+    // A last line cut short (a full disk, a power cut) is ended first, so that
+    // it does not swallow this one; the lock keeps other writers' lines whole
+    // while the end is looked at.
+    ::flock(fd, LOCK_EX);
+    std::string whole = ends_unfinished(fd) ? "\n" : "";
+    whole += line;
     whole += '\n';
     bool written = write_all(fd, whole);
     int error_number = errno;

@@ -41,9 +41,11 @@ struct WriteFailure {
                                                                std::string_view data,
                                                                unsigned mode);
 
-/// Writes an output file the user named: a terminal, pipe or device is written
-/// into; a link keeps standing and the file it points to is replaced whole;
-/// anything else is replaced whole as by write_file_atomic. The error is errno.
+/// Writes an output file the user named: a plain file (or none) is replaced
+/// whole; a link is followed by the kernel, with its protections, and the
+/// file it leads to is replaced whole while the link stays; a terminal, pipe
+/// or device is written into (a pipe without a reader fails with ENXIO rather
+/// than waiting). The error is errno.
 [[nodiscard]] std::expected<void, int> write_output_file(const std::filesystem::path& path,
                                                          std::string_view data, unsigned mode);
 

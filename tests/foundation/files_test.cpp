@@ -1,8 +1,10 @@
 #include "foundation/files.hpp"
 
+#include <fcntl.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -163,16 +165,49 @@ TEST(WriteOutputFile, ReplacesFilesKeepsLinksAndWritesIntoPipes) {
 
     const fs::path pipe = dir.path() / "pipe";
     ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
-    std::string received;
-    std::thread reader([&] { received = read_file(pipe); });
+    auto nobody_reads = write_output_file(pipe, "x", 0600);
+    ASSERT_FALSE(nobody_reads) << "a pipe without a reader must not block";
+    EXPECT_EQ(nobody_reads.error(), ENXIO);
+    const int reader = ::open(pipe.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    ASSERT_GE(reader, 0);
     EXPECT_TRUE(write_output_file(pipe, "into the pipe", 0600));
-    reader.join();
-    EXPECT_EQ(received, "into the pipe");
+    char received[32] = {};
+    EXPECT_EQ(::read(reader, received, sizeof received), 13);
+    ::close(reader);
+    EXPECT_EQ(std::string(received), "into the pipe");
     EXPECT_EQ(fs::status(pipe).type(), fs::file_type::fifo);
 
     auto missing = write_output_file(dir.path() / "no/such.json", "x", 0600);
     ASSERT_FALSE(missing);
     EXPECT_EQ(missing.error(), ENOENT);
+}
+
+TEST(WriteOutputFile, ALinkAnotherAccountPlantedInASharedFolderIsNotFollowed) {
+    // As in /tmp: a sticky folder everyone may write into. The link belongs to
+    // another account, so root must not let it choose the file replaced.
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "planting a link as another account needs root";
+    }
+    TempDir dir;
+    const fs::path victim = dir.write("victim", "precious");
+    const fs::path shared = dir.path() / "shared";
+    fs::create_directory(shared);
+    fs::permissions(dir.path(), fs::perms(0755));
+    fs::permissions(shared, fs::perms(01777));
+    const fs::path planted = shared / "out.json";
+    pid_t child = ::fork();
+    if (child == 0) {
+        const bool made = ::setgid(65534) == 0 && ::setuid(65534) == 0 &&
+                          ::symlink(victim.c_str(), planted.c_str()) == 0;
+        ::_exit(made ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    auto written = write_output_file(planted, "backup", 0600);
+    ASSERT_FALSE(written);
+    EXPECT_EQ(written.error(), EACCES);
+    EXPECT_EQ(read_file(victim), "precious");
 }
 
 TEST(AppendLine, AppendsWholeLinesAndCreatesTheFile) {
@@ -185,6 +220,13 @@ TEST(AppendLine, AppendsWholeLinesAndCreatesTheFile) {
     EXPECT_THAT(append_line(journal, R"({"seq":2})"), IsOk());
     EXPECT_EQ(read_file(journal), "{\"seq\":1}\n{\"seq\":2}\n");
     EXPECT_EQ(mode_of(journal), 0644u);
+}
+
+TEST(AppendLine, ALineCutShortDoesNotSwallowTheNextOne) {
+    TempDir dir;
+    const fs::path journal = dir.write("journal.jsonl", "{\"seq\":1}\n{\"se");
+    EXPECT_THAT(append_line(journal, R"({"seq":2})"), IsOk());
+    EXPECT_EQ(read_file(journal), "{\"seq\":1}\n{\"se\n{\"seq\":2}\n");
 }
 
 TEST(AppendLine, LinesFromManyThreadsNeverInterleave) {
