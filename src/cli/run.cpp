@@ -6,6 +6,7 @@
 #include <functional>
 #include <iostream>
 #include <memory>
+#include <ostream>
 
 #include "cli/change_commands.hpp"
 #include "cli/command.hpp"
@@ -13,6 +14,7 @@
 #include "cli/knowledge_command.hpp"
 #include "cli/listing_commands.hpp"
 #include "cli/maintenance_commands.hpp"
+#include "cli/terminal_text.hpp"
 #include "cli/usage.hpp"
 #include "engine/data_folders.hpp"
 #include "foundation/clock.hpp"
@@ -105,15 +107,24 @@ int dispatch(Invocation& inv) {
 
 int run(const std::vector<std::string>& raw_args) {
     ParsedArgs args = parse_args(as_utf8(raw_args));
+    // JSON escapes what it must, and an exported pack is printed byte for byte;
+    // everything else meant for a reader passes the terminal filter.
+    const bool data_out =
+        args.has("--json") || (args.command() == "knowledge" && args.positional(1) == "export");
+    TerminalText out_text(std::cout.rdbuf());
+    TerminalText err_text(std::cerr.rdbuf());
+    std::ostream out(data_out ? std::cout.rdbuf() : &out_text);
+    std::ostream err(&err_text);
+    err.setf(std::ios::unitbuf);
     if (wants_help(args)) {
-        std::cout << help_text();
+        out << help_text();
         return exit_done;
     }
     if (args.command() == "version" || args.has("--version")) {
-        std::cout << version_text();
+        out << version_text();
         return exit_done;
     }
-    if (auto status = usage_error(args, std::cerr)) {
+    if (auto status = usage_error(args, err)) {
         return *status;
     }
     bool demo = args.has("--demo");
@@ -128,7 +139,7 @@ int run(const std::vector<std::string>& raw_args) {
     }
     engine::Engine engine(std::move(platform));
     knowledge::load_store(engine::knowledge_folders(engine.system()));
-    Invocation inv{args, engine, std::cout, std::cerr};
+    Invocation inv{args, engine, out, err};
     return dispatch(inv);
 }
 
