@@ -59,6 +59,7 @@ Result<model::Item> create_login(const ChangeContext& context, const model::Crea
 Result<model::Item> create_cron(const ChangeContext& context, const model::CreateRequest& request) {
     const std::string text = cron_command_text(util::trim(request.command), request.workdir);
     const std::string line = "@reboot " + text + std::string(cron_tag) + slug_of(request.name);
+    const util::Descriptor lock = BOOTSMITH_TRY(lock_for_editing(context, context.user.home));
     std::string crontab = BOOTSMITH_TRY(read_user_crontab(context));
     if (!crontab.empty() && !crontab.ends_with('\n')) {
         crontab += '\n';

@@ -1,11 +1,19 @@
 // crontab texts: reading and installing the user's, and switching single lines.
 #include "platform/linux/crontab.hpp"
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <cerrno>
+
 namespace bootsmith::linux_backend {
 
 namespace {
 
 constexpr std::string_view marker_word = "#bootsmith-off#";
+constexpr int lock_attempts = 600;  // 30 s in all
+constexpr useconds_t lock_pause_us = 50'000;
 
 std::vector<std::string> crontab_args(const ChangeContext& context, std::string_view action) {
     if (context.user.via_root) {
@@ -23,6 +31,27 @@ std::string_view trim_start(std::string_view text) {
 }
 
 }  // namespace
+
+Result<util::Descriptor> lock_for_editing(const ChangeContext& context, const std::string& folder) {
+    util::Descriptor opened(
+        ::open(context.options.roots.at(folder).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!opened.valid()) {
+        // Nothing to lock (no such folder yet): the change goes ahead unguarded.
+        return opened;
+    }
+    // Another run holds it only while it rewrites one text; a holder that
+    // never lets go must not hang this run.
+    for (int attempt = 0; attempt < lock_attempts; ++attempt) {
+        if (::flock(opened.get(), LOCK_EX | LOCK_NB) == 0) {
+            return opened;
+        }
+        if (errno != EWOULDBLOCK && errno != EINTR) {
+            return opened;
+        }
+        ::usleep(lock_pause_us);
+    }
+    return fail("Another program is changing the same cron entries; try again in a moment.");
+}
 
 Result<std::string> read_user_crontab(const ChangeContext& context) {
     if (!on_path("crontab")) {

@@ -5,11 +5,20 @@
 #include <string_view>
 #include <vector>
 
+#include "foundation/descriptor.hpp"
 #include "foundation/result.hpp"
 #include "platform/linux/change_context.hpp"
 #include "platform/linux/text_parsers.hpp"
 
 namespace bootsmith::linux_backend {
+
+/// Held while a crontab text is read, changed and written back, so that two
+/// runs at once cannot install each other's old copy: an exclusive lock on the
+/// folder the text belongs to (the user's home for their crontab), or nothing
+/// held when that folder cannot be opened. Fails when another holder keeps it
+/// for 30 seconds.
+[[nodiscard]] Result<util::Descriptor> lock_for_editing(const ChangeContext& context,
+                                                        const std::string& folder);
 
 /// The user's crontab through `crontab -l` ("" when they have none).
 [[nodiscard]] Result<std::string> read_user_crontab(const ChangeContext& context);

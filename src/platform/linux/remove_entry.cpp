@@ -65,6 +65,7 @@ Result<platform::ChangeOutcome> remove_cron(const ChangeContext& context, const 
             "That cron line is not where Bootsmith creates its own, so it will not be "
             "deleted.");
     }
+    const util::Descriptor lock = BOOTSMITH_TRY(lock_for_editing(context, context.user.home));
     std::string text = BOOTSMITH_TRY(read_user_crontab(context));
     auto lines = text_lines(text);
     const std::string command = item.extra.get("line_cmd");

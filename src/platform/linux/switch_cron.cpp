@@ -46,6 +46,10 @@ bool switch_line(std::vector<std::string>& lines, CronSource source, const std::
 Result<platform::ChangeOutcome> toggle_cron(const ChangeContext& context, const model::Item& item,
                                             bool enable) {
     const bool users_own = item.location == user_crontab;
+    auto lock = lock_for_editing(context, users_own ? context.user.home : parent_of(item.location));
+    if (!lock) {
+        return fail(lock.error());
+    }
     auto source = read_cron_source(context, item.location);
     if (!source) {
         return fail(source.error());

@@ -62,7 +62,10 @@ class ChangeTree {
                            "fi\n"
                            "[ -f \"$f.broken\" ] && { /bin/cat \"$f.broken\" >&2; exit 1; }\n"
                            "[ -f \"$f\" ] || { echo 'no crontab for alice' >&2; exit 1; }\n"
-                           "/bin/cat \"$f\"\n");
+                           "/bin/cat \"$f\"\n"
+                           // A slow reader widens the window between reading and writing.
+                           "[ -f \"$f.slow\" ] && /bin/sleep 0.2\n"
+                           "exit 0\n");
         // runuser runs the command after "--" (dropping the leading env word).
         tree.fakes().add_logged("runuser",
                                 "while [ \"$1\" != -- ]; do shift; done; shift\n"

@@ -1,6 +1,9 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <thread>
+
 #include "platform/linux/change_tree.hpp"
 #include "support/result_matchers.hpp"
 
@@ -282,6 +285,32 @@ TEST_F(Create, CronLinesAreAppendedWithTheirTag) {
     EXPECT_THAT(LinuxPlatform(changes.options()).create(request("x", "/bin/x", "cron")),
                 FailsWith("The crontab could not be read, so it was left alone: crontab: spool "
                           "trouble"));
+}
+
+TEST_F(Create, CronLinesAddedAtTheSameTimeAreAllKept) {
+    changes.set_crontab("MAILTO=alice\n");
+    changes.tree.answer("crontab.slow", "");
+    constexpr int writers = 4;
+    std::vector<Result<model::Item>> created(writers, fail("not run"));
+    std::vector<std::thread> threads;
+    const auto options = changes.options();
+    for (int i = 0; i < writers; ++i) {
+        threads.emplace_back([&, i] {
+            const std::string n = std::to_string(i);
+            created[i] = LinuxPlatform(options).create(request("Job " + n, "/bin/job" + n, "cron"));
+        });
+    }
+    for (auto& thread : threads) {
+        thread.join();
+    }
+    for (int i = 0; i < writers; ++i) {
+        ASSERT_THAT(created[i], IsOk());
+        const std::string n = std::to_string(i);
+        EXPECT_THAT(changes.crontab(),
+                    ::testing::HasSubstr("@reboot /bin/job" + n + " # bootsmith:job-" + n + "\n"));
+    }
+    const std::string crontab = changes.crontab();
+    EXPECT_EQ(std::count(crontab.begin(), crontab.end(), '\n'), 1 + writers) << crontab;
 }
 
 TEST_F(Create, RequestsAreCheckedFirst) {
