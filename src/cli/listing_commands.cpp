@@ -29,45 +29,38 @@ bool passes_filters(const model::Item& item, const ParsedArgs& args) {
     return level.empty() || model::level_name(item.risk.level) == level;
 }
 
-void sort_for_display(std::vector<model::Item>& items) {
-    std::vector<std::pair<std::string, model::Item>> keyed;
-    for (auto& item : items) {
-        std::string key = util::to_lower(item.name);
-        keyed.emplace_back(std::move(key), std::move(item));
+// Stable sort by `before`, then by the lower-cased names (byte order), each
+// name lowered once.
+template <typename T, typename Before>
+void sort_by_name(std::vector<T>& values, Before before) {
+    std::vector<std::pair<std::string, T>> keyed;
+    for (auto& value : values) {
+        std::string key = util::to_lower(value.name);
+        keyed.emplace_back(std::move(key), std::move(value));
     }
-    std::stable_sort(keyed.begin(), keyed.end(), [](const auto& a, const auto& b) {
-        if (a.second.kind != b.second.kind) {
-            return a.second.kind < b.second.kind;
+    std::stable_sort(keyed.begin(), keyed.end(), [&before](const auto& a, const auto& b) {
+        if (before(a.second, b.second)) {
+            return true;
         }
-        return a.first < b.first;
+        return !before(b.second, a.second) && a.first < b.first;
     });
-    items.clear();
+    values.clear();
     for (auto& entry : keyed) {
-        items.push_back(std::move(entry.second));
+        values.push_back(std::move(entry.second));
     }
 }
 
-// Byte order of the lower-cased names, stable for equal names; the table and
-// the JSON array share it.
-void sort_by_name(std::vector<model::Candidate>& candidates) {
-    std::vector<std::pair<std::string, model::Candidate>> keyed;
-    for (auto& candidate : candidates) {
-        std::string key = util::to_lower(candidate.name);
-        keyed.emplace_back(std::move(key), std::move(candidate));
-    }
-    std::stable_sort(keyed.begin(), keyed.end(),
-                     [](const auto& a, const auto& b) { return a.first < b.first; });
-    candidates.clear();
-    for (auto& entry : keyed) {
-        candidates.push_back(std::move(entry.second));
-    }
+void sort_for_display(std::vector<model::Item>& items) {
+    sort_by_name(items, [](const model::Item& a, const model::Item& b) { return a.kind < b.kind; });
 }
 
 int print_candidates(Invocation& inv, platform::CandidateList list) {
     if (!inv.args.has("--all")) {
         std::erase_if(list.candidates, [](const model::Candidate& c) { return c.system; });
     }
-    sort_by_name(list.candidates);
+    // The table and the JSON array share this order.
+    sort_by_name(list.candidates,
+                 [](const model::Candidate&, const model::Candidate&) { return false; });
     if (inv.args.has("--json")) {
         std::vector<json::JsonValue> values;
         for (const auto& candidate : list.candidates) {

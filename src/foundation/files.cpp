@@ -83,6 +83,21 @@ void sync_folder(const std::filesystem::path& folder) {
 
 }  // namespace
 
+int rename_without_replacing(int from_folder, const char* from, int to_folder, const char* to) {
+    if (::renameat2(from_folder, from, to_folder, to, RENAME_NOREPLACE) == 0) {
+        return 0;
+    }
+    if (errno != EINVAL) {
+        return errno;
+    }
+    // File systems without RENAME_NOREPLACE: a hard link also refuses an existing name.
+    if (::linkat(from_folder, from, to_folder, to, 0) != 0) {
+        return errno;
+    }
+    ::unlinkat(from_folder, from, 0);
+    return 0;
+}
+
 std::string system_error_text(int error_number) {
     char buffer[256] = {};
     return error_text_of(::strerror_r(error_number, buffer, sizeof buffer), buffer);
@@ -97,18 +112,7 @@ int place_temp(const std::filesystem::path& temp, const std::filesystem::path& p
     if (may_replace) {
         return ::rename(temp.c_str(), path.c_str()) == 0 ? 0 : errno;
     }
-    if (::renameat2(AT_FDCWD, temp.c_str(), AT_FDCWD, path.c_str(), RENAME_NOREPLACE) == 0) {
-        return 0;
-    }
-    if (errno != EINVAL) {
-        return errno;
-    }
-    // File systems without RENAME_NOREPLACE: a hard link also refuses an existing name.
-    if (::link(temp.c_str(), path.c_str()) != 0) {
-        return errno;
-    }
-    ::unlink(temp.c_str());
-    return 0;
+    return rename_without_replacing(AT_FDCWD, temp.c_str(), AT_FDCWD, path.c_str());
 }
 
 std::expected<void, WriteFailure> write_through_temp(const std::filesystem::path& path,

@@ -13,6 +13,11 @@ namespace bootsmith::util {
 /// The system's text for an errno value ("Permission denied").
 [[nodiscard]] std::string system_error_text(int error_number);
 
+/// Renames `from` to `to` (each relative to its folder descriptor, or
+/// AT_FDCWD) only when `to` does not exist: 0, or errno (EEXIST when taken).
+[[nodiscard]] int rename_without_replacing(int from_folder, const char* from, int to_folder,
+                                           const char* to);
+
 struct FileOwner {
     unsigned uid = 0;
     unsigned gid = 0;

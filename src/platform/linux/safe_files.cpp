@@ -116,19 +116,7 @@ int rename_into_place(const Descriptor& folder, const std::string& temp, const s
     if (replace == Replace::allowed) {
         return ::renameat(folder.get(), temp.c_str(), folder.get(), name.c_str()) == 0 ? 0 : errno;
     }
-    if (::renameat2(folder.get(), temp.c_str(), folder.get(), name.c_str(), RENAME_NOREPLACE) ==
-        0) {
-        return 0;
-    }
-    if (errno != EINVAL) {
-        return errno;
-    }
-    // File systems without RENAME_NOREPLACE: a hard link also refuses an existing name.
-    if (::linkat(folder.get(), temp.c_str(), folder.get(), name.c_str(), 0) != 0) {
-        return errno;
-    }
-    ::unlinkat(folder.get(), temp.c_str(), 0);
-    return 0;
+    return util::rename_without_replacing(folder.get(), temp.c_str(), folder.get(), name.c_str());
 }
 
 // Makes the link, or replaces a link already standing there; 0 or errno.
