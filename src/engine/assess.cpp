@@ -22,13 +22,45 @@ std::string last_component(std::string_view path) {
     return std::string(slash == std::string_view::npos ? path : path.substr(slash + 1));
 }
 
-std::vector<std::string> names_for_matching(const model::Item& item) {
-    std::vector<std::string> raw = {item.extra.get("short"), item.name};
-    if (util::is_one_of(item.kind, {"service", "systemd", "systemd-user", "launchd"})) {
-        std::string file = last_component(item.exe);
-        std::size_t dot = file.rfind('.');
-        raw.push_back(dot == std::string::npos ? file : file.substr(0, dot));
+constexpr std::string_view unit_suffixes[] = {".service", ".socket", ".timer", ".path"};
+
+bool is_unit_kind(std::string_view kind) {
+    return kind == "systemd" || kind == "systemd-user";
+}
+
+// The names packs are written with: "cups" for "cups.service", "postgresql" for
+// the instance "postgresql@15-main.service", "nm-applet" for "nm-applet.desktop".
+// Only a known final suffix is cut, so "foo.bar.service" gives "foo.bar", and a
+// name that is nothing but a suffix gives nothing.
+void add_bare_names(std::string_view name, bool unit, std::vector<std::string>& raw) {
+    std::string_view bare = name;
+    if (bare.ends_with(".desktop")) {
+        bare.remove_suffix(std::string_view(".desktop").size());
+    } else if (unit) {
+        for (std::string_view suffix : unit_suffixes) {
+            if (bare.ends_with(suffix)) {
+                bare.remove_suffix(suffix.size());
+                break;
+            }
+        }
     }
+    if (bare.size() == name.size()) {
+        return;
+    }
+    raw.emplace_back(bare);
+    std::size_t at = bare.find('@');
+    if (unit && at != std::string_view::npos && at > 0) {
+        raw.emplace_back(bare.substr(0, at));
+    }
+}
+
+std::string program_stem(const model::Item& item) {
+    std::string file = last_component(item.exe);
+    std::size_t dot = file.rfind('.');
+    return dot == std::string::npos ? file : file.substr(0, dot);
+}
+
+std::vector<std::string> unique_lower(const std::vector<std::string>& raw) {
     std::vector<std::string> names;
     for (const auto& text : raw) {
         std::string name = util::to_lower(util::trim(text));
@@ -37,6 +69,19 @@ std::vector<std::string> names_for_matching(const model::Item& item) {
         }
     }
     return names;
+}
+
+std::vector<std::string> names_for_matching(const model::Item& item) {
+    const bool unit = is_unit_kind(item.kind);
+    std::vector<std::string> raw;
+    for (const std::string& name : {item.extra.get("short"), item.name}) {
+        raw.push_back(name);
+        add_bare_names(util::trim(name), unit, raw);
+    }
+    if (util::is_one_of(item.kind, {"service", "systemd", "systemd-user", "launchd"})) {
+        raw.push_back(program_stem(item));
+    }
+    return unique_lower(raw);
 }
 
 std::string hint_text(const std::vector<std::string>& names, const model::Item& item) {
@@ -54,7 +99,33 @@ Assessment own_entry(const model::Item& item) {
     if (item.scope == "machine") {
         a.add_reason("It applies to every user of this computer.");
     }
+    a.source = "own";
     return a;
+}
+
+// A pattern written for one program ("cups", "postgresql*" for its instances,
+// "getty@*") rather than for a whole family ("systemd-*", "*update*"): exact,
+// or a prefix that the matched name continues only with an instance or a
+// variant ("-", "@", ".", "_").
+bool written_for_the_program(std::string_view pattern, const std::vector<std::string>& names) {
+    if (!pattern.starts_with('*') && !pattern.ends_with('*')) {
+        return true;
+    }
+    if (pattern.starts_with('*') || pattern.size() < 2) {
+        return false;
+    }
+    std::string_view core = pattern.substr(0, pattern.find_last_not_of('*') + 1);
+    for (const std::string& name : names) {
+        if (!name.starts_with(core)) {
+            continue;
+        }
+        std::string_view rest = std::string_view(name).substr(core.size());
+        if (rest.empty() || core.ends_with('@') ||
+            std::string_view("-@._").find(rest[0]) != std::string_view::npos) {
+            return true;
+        }
+    }
+    return false;
 }
 
 // Judgement from a rule of either layer; the built-in level is never lowered.
@@ -72,6 +143,8 @@ std::optional<Assessment> rule_judgement(const knowledge::KnowledgeStore& store,
     bool builtin = u == nullptr || lowered;
     const knowledge::Rule& rule = builtin ? *b : *u;
     Assessment a = Assessment::make(rule.level, rule.effect, builtin ? "high" : "medium");
+    a.source = written_for_the_program(rule.pattern, names) ? "rule" : "family";
+    a.matched = rule.pattern;
     if (builtin) {
         a.add_reason("Recognised from the built-in knowledge of well-known startup items.");
     } else {
@@ -107,6 +180,8 @@ std::optional<Assessment> hint_judgement(const knowledge::KnowledgeStore& store,
         return std::nullopt;
     }
     Assessment a = Assessment::make(hint->level, hint->effect, "medium");
+    a.source = "hint";
+    a.matched = hint->word;
     a.add_reason("Judged by the word \"" + hint->word +
                  "\" in its name; it is not in the built-in list.");
     return a;
@@ -122,6 +197,7 @@ Assessment general_judgement(const model::Item& item) {
         a.add_reason(
             "It belongs to the operating system, but nothing the program can read says "
             "what it is for.");
+        a.source = "os-default";
         return a;
     }
     if (item.scope == "user" ||
@@ -135,17 +211,25 @@ Assessment general_judgement(const model::Item& item) {
         a.add_reason(
             "An installed program started from your own sign-in. The operating system "
             "does not depend on programs started this way.");
+        a.source = "general";
         return a;
     }
     Assessment a = Assessment::make(
         Level::low,
-        "A background service installed by a program. The computer does not need it, but the "
-        "program it belongs to may lose a background feature until the service is started by "
-        "hand.",
+        item.dependents.empty()
+            ? "A background service installed by a program. The computer does not need it, but "
+              "the program it belongs to may lose a background feature until the service is "
+              "started by hand."
+            : "A background service installed by a program. The program it belongs to may lose "
+              "a background feature until the service is started by hand.",
         "medium");
-    a.add_reason(
-        "An installed program's service, not part of the operating system, and nothing "
-        "found depends on it.");
+    // With dependents found, the dependency check below names them; the reason
+    // must not claim the opposite.
+    a.add_reason(item.dependents.empty()
+                     ? "An installed program's service, not part of the operating system, and "
+                       "nothing found depends on it."
+                     : "An installed program's service, not part of the operating system.");
+    a.source = "general";
     return a;
 }
 

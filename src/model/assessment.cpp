@@ -37,7 +37,9 @@ json::JsonValue to_json(const Assessment& assessment) {
         .with_str_list("reasons", assessment.reasons)
         .with_str("confidence", assessment.confidence)
         .with_bool("blocked", assessment.blocked())
-        .with_bool("needs_ack", assessment.needs_ack());
+        .with_bool("needs_ack", assessment.needs_ack())
+        .with_str("source", assessment.source)
+        .with_str("matched", assessment.matched);
 }
 
 }  // namespace bootsmith::model

@@ -24,6 +24,11 @@ struct Assessment {
     std::vector<std::string> reasons;
     std::string confidence = "low";
     Level level = Level::unknown;
+    /// Where the judgement came from: "own", "masked", "rule", "family", "hint",
+    /// "os-default" or "general"; empty before an item is assessed.
+    std::string source;
+    /// The rule's pattern or the hint's word that judged it; empty otherwise.
+    std::string matched;
 
     static Assessment make(Level level, std::string effect, std::string confidence);
     void add_reason(std::string reason) { reasons.push_back(std::move(reason)); }
@@ -37,7 +42,7 @@ struct Assessment {
     friend bool operator==(const Assessment&, const Assessment&) = default;
 };
 
-/// {level, effect, reasons, confidence, blocked, needs_ack}, in that order.
+/// {level, effect, reasons, confidence, blocked, needs_ack, source, matched}, in that order.
 [[nodiscard]] json::JsonValue to_json(const Assessment& assessment);
 
 }  // namespace bootsmith::model

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "engine/assess.hpp"
+#include "knowledge/pack.hpp"
 
 namespace bootsmith::engine {
 namespace {
@@ -219,6 +220,77 @@ TEST(Assess, CommonReasonsComeLastInOrder) {
               "It is running now; switching it off changes the next start, not the current "
               "session.");
     EXPECT_EQ(result.risk.reasons[n - 1], "It applies to this account only.");
+}
+
+const KnowledgeStore& builtin_store() {
+    static const KnowledgeStore store = knowledge::build_store(knowledge::builtin_pack_text(), {});
+    return store;
+}
+
+struct NameCase {
+    const char* kind;
+    const char* name;
+    const char* short_name;  ///< the `short` extra, "" for none
+    const char* pattern;     ///< the rule expected to judge it; "" for none
+    Level level;
+};
+
+void PrintTo(const NameCase& c, std::ostream* os) {
+    *os << c.kind << " " << c.name << " (" << c.short_name << ")";
+}
+
+class BuiltinNames : public ::testing::TestWithParam<NameCase> {};
+
+// Packs name programs without the unit type, template instance or ".desktop";
+// the full names are tried too and a name that is only a suffix adds nothing.
+TEST_P(BuiltinNames, AreMatchedByTheRuleWrittenForThem) {
+    const NameCase& c = GetParam();
+    const bool user = std::string_view(c.kind) != "systemd";
+    Item item(c.kind, "label", user ? "user" : "machine", "/somewhere", c.name);
+    if (*c.short_name != '\0') {
+        item.extra.set("short", c.short_name);
+    }
+    Item result = assessed(item, builtin_store());
+    EXPECT_EQ(result.risk.matched, c.pattern);
+    EXPECT_EQ(result.risk.level, c.level) << result.risk.effect;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Pack, BuiltinNames,
+    ::testing::Values(
+        NameCase{"systemd", "dbus.service", "", "dbus", Level::critical},
+        NameCase{"systemd", "dbus.socket", "", "dbus", Level::critical},
+        NameCase{"systemd-user", "dbus.socket", "", "dbus", Level::critical},
+        NameCase{"systemd-user", "dbus.service", "", "dbus", Level::critical},
+        NameCase{"systemd", "cups.service", "", "cups", Level::caution},
+        NameCase{"systemd", "cups.socket", "", "cups", Level::caution},
+        NameCase{"systemd", "docker.socket", "", "docker", Level::caution},
+        NameCase{"systemd", "postgresql@15-main.service", "", "postgresql*", Level::high},
+        NameCase{"systemd", "getty@.service", "", "getty@*", Level::critical},
+        NameCase{"autostart", "Network", "nm-applet.desktop", "nm-applet", Level::low},
+        // Bad input: nothing left to match, or a name that only looks like one.
+        NameCase{"systemd", ".service", "", "", Level::low},
+        NameCase{"systemd", "@.service", "", "", Level::low},
+        NameCase{"systemd", "ssh.bar.service", "", "", Level::low},
+        NameCase{"systemd", "cups.timer.service", "", "", Level::low},
+        NameCase{"autostart", "Thing", ".desktop", "", Level::safe},
+        NameCase{"autostart", "cups.service", "", "", Level::safe}));
+
+TEST(Assess, GeneralReasonDoesNotDenyTheDependentsFound) {
+    KnowledgeStore store;
+    Item item = linux_unit("acme-db");
+    Item alone = assessed(item, store);
+    EXPECT_TRUE(has_reason(alone,
+                           "An installed program's service, not part of the operating system, "
+                           "and nothing found depends on it."));
+    item.dependents = {"acme-web"};
+    Item needed = assessed(item, store);
+    EXPECT_EQ(needed.risk.level, Level::high);
+    for (const std::string& text : needed.risk.reasons) {
+        EXPECT_EQ(text.find("nothing found depends"), std::string::npos) << text;
+    }
+    EXPECT_EQ(needed.risk.effect.find("does not need it"), std::string::npos);
+    EXPECT_TRUE(has_reason(needed, "Dependency check: 1 enabled item(s) require it: acme-web."));
 }
 
 }  // namespace

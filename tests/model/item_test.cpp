@@ -50,7 +50,7 @@ TEST(ItemJson, MembersInFixedOrderWithoutExtra) {
         "\"running\":false,\"state_text\":\"\",\"toggle\":\"ok\",\"toggle_note\":\"\","
         "\"managed\":false,\"dependents\":[\"A\",\"B\"],\"risk\":{\"level\":\"unknown\","
         "\"effect\":\"\",\"reasons\":[],\"confidence\":\"low\",\"blocked\":false,"
-        "\"needs_ack\":true}}");
+        "\"needs_ack\":true,\"source\":\"\",\"matched\":\"\"}}");
 }
 
 TEST(CandidateJson, EmptyListsAreEmptyArrays) {
