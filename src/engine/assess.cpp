@@ -84,6 +84,60 @@ std::vector<std::string> names_for_matching(const model::Item& item) {
     return unique_lower(raw);
 }
 
+// The services a socket, timer or path unit starts, as the back end found them.
+std::vector<std::string> triggered_units(const model::Item& item) {
+    std::vector<std::string> units;
+    if (!is_unit_kind(item.kind)) {
+        return units;
+    }
+    const std::string text = item.extra.get("triggers");
+    std::string_view rest = text;
+    while (!rest.empty()) {
+        std::size_t start = rest.find_first_not_of(" \t");
+        if (start == std::string_view::npos) {
+            break;
+        }
+        rest.remove_prefix(start);
+        std::size_t end = std::min(rest.find_first_of(" \t"), rest.size());
+        units.emplace_back(rest.substr(0, end));
+        rest.remove_prefix(end);
+    }
+    return units;
+}
+
+std::string unit_type(std::string_view unit) {
+    std::size_t dot = unit.rfind('.');
+    return dot == std::string_view::npos ? "" : std::string(unit.substr(dot + 1));
+}
+
+// What a triggering unit does, said before what its service does.
+std::string trigger_sentence(const model::Item& item, const std::vector<std::string>& units) {
+    if (units.empty()) {
+        return "";
+    }
+    std::string type = unit_type(item.name);
+    std::string when = type == "socket"  ? " when a program connects to it."
+                       : type == "timer" ? " on a schedule."
+                       : type == "path"  ? " when a file or folder it watches changes."
+                                         : "";
+    return when.empty() ? "" : "It starts " + util::join(units, ", ") + when;
+}
+
+// A rule written for the socket, timer or path unit itself says what it does;
+// any other judgement describes the service it starts.
+void say_what_it_starts(Assessment& a, const model::Item& item,
+                        const std::vector<std::string>& units) {
+    std::string sentence = trigger_sentence(item, units);
+    if (sentence.empty()) {
+        return;
+    }
+    bool own_rule = !a.matched.empty() && (a.source == "rule" || a.source == "family") &&
+                    a.matched.find("." + unit_type(item.name)) != std::string::npos;
+    if (!own_rule) {
+        a.effect = sentence + " " + a.effect;
+    }
+}
+
 std::string hint_text(const std::vector<std::string>& names, const model::Item& item) {
     return util::join(names, " ") + " " + util::to_lower(last_component(item.exe));
 }
@@ -328,12 +382,25 @@ void assess_item(model::Item& item, const knowledge::KnowledgeStore& store, std:
         return;
     }
     std::vector<std::string> names = names_for_matching(item);
+    // A trigger unit is judged with what its service does: the service's names
+    // follow its own, so a rule for either judges it.
+    std::vector<std::string> units = triggered_units(item);
+    for (const std::string& unit : units) {
+        std::vector<std::string> raw = {unit};
+        add_bare_names(unit, true, raw);
+        for (const std::string& name : unique_lower(raw)) {
+            if (std::find(names.begin(), names.end(), name) == names.end()) {
+                names.push_back(name);
+            }
+        }
+    }
     std::string text = hint_text(names, item);
     std::optional<Assessment> judged = rule_judgement(store, os, names, text);
     if (!judged) {
         judged = hint_judgement(store, text);
     }
     Assessment a = judged ? std::move(*judged) : general_judgement(item);
+    say_what_it_starts(a, item, units);
     never_critical_for_ordinary_entries(a, item);
     weigh_dependents(a, item);
     weigh_package(a, item);

@@ -30,6 +30,11 @@ Item assessed(Item item, const KnowledgeStore& store, const std::set<std::string
     return item;
 }
 
+const KnowledgeStore& builtin_store() {
+    static const KnowledgeStore store = knowledge::build_store(knowledge::builtin_pack_text(), {});
+    return store;
+}
+
 bool has_reason(const Item& item, std::string_view reason) {
     for (const auto& r : item.risk.reasons) {
         if (r == reason) {
@@ -222,11 +227,6 @@ TEST(Assess, CommonReasonsComeLastInOrder) {
     EXPECT_EQ(result.risk.reasons[n - 1], "It applies to this account only.");
 }
 
-const KnowledgeStore& builtin_store() {
-    static const KnowledgeStore store = knowledge::build_store(knowledge::builtin_pack_text(), {});
-    return store;
-}
-
 struct NameCase {
     const char* kind;
     const char* name;
@@ -275,6 +275,45 @@ INSTANTIATE_TEST_SUITE_P(
         NameCase{"systemd", "cups.timer.service", "", "", Level::low},
         NameCase{"autostart", "Thing", ".desktop", "", Level::safe},
         NameCase{"autostart", "cups.service", "", "", Level::safe}));
+
+struct TriggerCase {
+    const char* name;
+    const char* triggers;
+    const char* pattern;
+    Level level;
+    const char* effect_start;
+};
+
+// A socket, timer or path unit is judged with what the service it starts does,
+// and says that it starts it.
+TEST(Assess, TriggerUnitsAreJudgedThroughTheirService) {
+    const TriggerCase cases[] = {
+        {"docker.socket", "docker.service", "docker", Level::caution,
+         "It starts docker.service when a program connects to it. Docker Engine"},
+        {"cups.socket", "cups.service", "cups", Level::caution,
+         "It starts cups.service when a program connects to it. CUPS printing"},
+        {"cups.path", "cups.service", "cups", Level::caution,
+         "It starts cups.service when a file or folder it watches changes. CUPS"},
+        {"syslog-dev.socket", "systemd-journald.service", "systemd-journald", Level::critical,
+         "It starts systemd-journald.service when a program connects to it. The system log."},
+        {"nightly.timer", "apt-daily.service", "apt-daily*", Level::low,
+         "It starts apt-daily.service on a schedule. APT"},
+    };
+    for (const TriggerCase& c : cases) {
+        Item item = linux_unit(c.name);
+        item.extra.set("triggers", c.triggers);
+        Item result = assessed(item, builtin_store());
+        EXPECT_EQ(result.risk.matched, c.pattern) << c.name;
+        EXPECT_EQ(result.risk.level, c.level) << c.name;
+        EXPECT_TRUE(result.risk.effect.starts_with(c.effect_start)) << result.risk.effect;
+    }
+    KnowledgeStore store;
+    store.builtin.rules.linux_rules = {{"thing.socket", "Its own words.", Level::low},
+                                       {"thing", "The service.", Level::high}};
+    Item own = linux_unit("thing.socket");
+    own.extra.set("triggers", "thing.service");
+    EXPECT_EQ(assessed(own, store).risk.effect, "Its own words.");
+}
 
 TEST(Assess, GeneralReasonDoesNotDenyTheDependentsFound) {
     KnowledgeStore store;

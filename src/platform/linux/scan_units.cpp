@@ -61,14 +61,19 @@ bool is_active(const UnitListing& listing, const std::string& unit) {
     return row != listing.loaded.end() && row->second.active == "active";
 }
 
+// A socket, timer or path unit starts the service it triggers; that service
+// usually requires it back, which does not make the service something that
+// breaks when the trigger is switched off.
 std::vector<std::string> dependents_of(const UnitListing& listing, const std::string& unit,
                                        const ShowRecord& record) {
     std::set<std::string> names;
+    std::vector<std::string> triggered = white_space_fields(show_value(record, "Triggers"));
     for (const char* property : {"RequiredBy", "BoundBy"}) {
         for (const auto& other : white_space_fields(show_value(record, property))) {
             auto state = listing.file_states.find(other);
             bool on = state != listing.file_states.end() && is_switched_on(state->second);
-            if (other != unit && (is_active(listing, other) || on)) {
+            bool its_own = std::find(triggered.begin(), triggered.end(), other) != triggered.end();
+            if (other != unit && !its_own && (is_active(listing, other) || on)) {
                 names.insert(other);
             }
         }
@@ -136,6 +141,9 @@ void fill_command(model::Item& item, const std::string& type, const ShowRecord& 
     std::string triggers = show_value(record, "Triggers");
     if (type == "timer" && !triggers.empty()) {
         item.command = "(timer: runs " + triggers + ")";
+    }
+    if ((type == "timer" || type == "socket" || type == "path") && !triggers.empty()) {
+        item.extra.set("triggers", triggers);
     }
 }
 

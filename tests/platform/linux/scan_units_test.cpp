@@ -197,6 +197,31 @@ TEST(UnitScan, DependentsAreSwitchedOnOrActiveUnitsOtherThanItself) {
                 ElementsAre("a-active.service", "dev-x\\x2dy.mount", "rt.service", "z-on.service"));
 }
 
+TEST(UnitScan, TheServiceATriggerStartsIsNotItsDependent) {
+    LinuxTree tree;
+    tree.add_systemctl();
+    tree.answer("system/unit-files",
+                "cups.socket enabled enabled\ncups.service enabled enabled\n"
+                "cups.path enabled enabled\nlpd.service enabled -\n");
+    tree.show("system", "cups.socket",
+              {{"RequiredBy", "cups.service lpd.service"}, {"Triggers", "cups.service"}});
+    tree.show("system", "cups.path",
+              {{"RequiredBy", "cups.service"}, {"Triggers", "cups.service"}});
+    tree.show("system", "cups.service", {{"RequiredBy", "lpd.service"}, {"Triggers", ""}});
+    auto result = scan(tree);
+    for (const char* name : {"cups.socket", "cups.path"}) {
+        const model::Item* trigger = find_item(result, name);
+        ASSERT_NE(trigger, nullptr) << name;
+        EXPECT_EQ(trigger->extra.get("triggers"), "cups.service") << name;
+    }
+    EXPECT_THAT(find_item(result, "cups.socket")->dependents, ElementsAre("lpd.service"));
+    EXPECT_THAT(find_item(result, "cups.path")->dependents, IsEmpty());
+    const model::Item* service = find_item(result, "cups.service");
+    ASSERT_NE(service, nullptr);
+    EXPECT_EQ(service->extra.get("triggers"), "");
+    EXPECT_THAT(service->dependents, ElementsAre("lpd.service"));
+}
+
 TEST(UnitScan, DisabledUnitPulledInByALinkIsLockedWithTheReason) {
     LinuxTree tree;
     tree.add_systemctl();
