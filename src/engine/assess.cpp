@@ -157,6 +157,25 @@ Assessment own_entry(const model::Item& item) {
     return a;
 }
 
+// The distribution masked it for good; whatever its name, it never starts.
+Assessment vendor_masked(const model::Item& item) {
+    Assessment a = Assessment::make(
+        Level::safe,
+        "It never starts: its package switched it off for good because something else does its "
+        "work. There is nothing to switch off and it needs no attention.",
+        "high");
+    a.add_reason(
+        "Masked by the distribution: the link to /dev/null comes with its package, not from an "
+        "administrator.");
+    if (!item.package.empty()) {
+        a.add_reason("Owned by the package \"" + item.package + "\".");
+    }
+    a.add_reason(item.scope == "machine" ? "It applies to every user of this computer."
+                                         : "It applies to this account only.");
+    a.source = "masked";
+    return a;
+}
+
 // A pattern written for one program ("cups", "postgresql*" for its instances,
 // "getty@*") rather than for a whole family ("systemd-*", "*update*"): exact,
 // or a prefix that the matched name continues only with an instance or a
@@ -379,6 +398,10 @@ void assess_item(model::Item& item, const knowledge::KnowledgeStore& store, std:
     }
     if (item.managed) {
         item.risk = own_entry(item);
+        return;
+    }
+    if (item.extra.get("vendor_masked") == "1") {
+        item.risk = vendor_masked(item);
         return;
     }
     std::vector<std::string> names = names_for_matching(item);

@@ -315,6 +315,21 @@ TEST(Assess, TriggerUnitsAreJudgedThroughTheirService) {
     EXPECT_EQ(assessed(own, store).risk.effect, "Its own words.");
 }
 
+TEST(Assess, VendorMaskedUnitsNeedNoAttention) {
+    for (const char* name : {"sudo.service", "hwclock.service", "x11-common.service"}) {
+        Item item = linux_unit(name);
+        item.enabled = false;
+        item.origin = "Operating system";
+        item.extra.set("pkg_priority", "important");
+        item.extra.set("vendor_masked", "1");
+        Item result = assessed(item, builtin_store());
+        EXPECT_EQ(result.risk.level, Level::safe) << name;
+        EXPECT_FALSE(result.risk.needs_ack()) << name;
+        EXPECT_EQ(result.risk.source, "masked");
+        EXPECT_TRUE(result.risk.effect.starts_with("It never starts")) << result.risk.effect;
+    }
+}
+
 TEST(Assess, GeneralReasonDoesNotDenyTheDependentsFound) {
     KnowledgeStore store;
     Item item = linux_unit("acme-db");

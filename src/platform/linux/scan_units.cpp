@@ -1,5 +1,6 @@
 // systemd units of the computer and of the user's own instance.
 #include <algorithm>
+#include <filesystem>
 #include <set>
 
 #include "foundation/text.hpp"
@@ -192,6 +193,50 @@ model::Item unit_item(const UnitListing& listing, const std::string& unit, bool 
     return item;
 }
 
+bool links_to_null(const Roots& roots, const std::string& path) {
+    std::error_code error;
+    std::filesystem::path target = std::filesystem::read_symlink(roots.at(path), error);
+    return !error && target == "/dev/null";
+}
+
+// Packages mask units they replace or that must never run under systemd
+// (Debian links rc, rcS, hwclock, cryptdisks, x11-common and sudo to /dev/null
+// under /lib/systemd/system). Such a mask is the distribution's own: the unit
+// never starts and asks nothing of the user. A mask an administrator made lies
+// under /etc (or the user's own folder) and stays one. Links are only read,
+// never followed.
+bool masked_by_vendor(const ScanContext& context, UnitScope scope, const std::string& unit) {
+    const bool user = scope == UnitScope::user;
+    std::vector<std::string> admin_dirs = {user ? "/etc/systemd/user" : "/etc/systemd/system",
+                                           user ? "/run/systemd/user" : "/run/systemd/system"};
+    if (user) {
+        admin_dirs.push_back(context.user.home + "/.config/systemd/user");
+    }
+    for (const auto& dir : admin_dirs) {
+        std::error_code error;
+        if (std::filesystem::symlink_status(context.options.roots.at(dir + "/" + unit), error)
+                .type() != std::filesystem::file_type::not_found) {
+            return false;
+        }
+    }
+    const char* vendor_dirs[] = {"/usr/lib/systemd/system", "/lib/systemd/system"};
+    const char* vendor_user_dirs[] = {"/usr/lib/systemd/user", "/lib/systemd/user"};
+    for (const char* dir : user ? vendor_user_dirs : vendor_dirs) {
+        if (links_to_null(context.options.roots, std::string(dir) + "/" + unit)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+void mark_vendor_masked(model::Item& item) {
+    item.toggle = "locked";
+    item.toggle_note =
+        "Its package switched it off for good (linked to /dev/null) because something else does "
+        "its work; it never starts.";
+    item.extra.set("vendor_masked", "1");
+}
+
 SystemctlRunner runner_for(const ScanContext& context, UnitScope scope) {
     if (scope == UnitScope::user) {
         return [&context](std::vector<std::string> args) {
@@ -279,6 +324,9 @@ void scan_units(const ScanContext& context, UnitScope scope, platform::ScanResul
     }
     for (const auto& unit : selected) {
         result.items.push_back(unit_item(listing, unit, context.info.admin));
+        if (listing.file_states[unit] == "masked" && masked_by_vendor(context, scope, unit)) {
+            mark_vendor_masked(result.items.back());
+        }
     }
 }
 

@@ -222,6 +222,33 @@ TEST(UnitScan, TheServiceATriggerStartsIsNotItsDependent) {
     EXPECT_THAT(service->dependents, ElementsAre("lpd.service"));
 }
 
+TEST(UnitScan, AMaskThatCameWithThePackageIsTheDistributions) {
+    LinuxTree tree;
+    tree.add_systemctl();
+    tree.answer("system/unit-files",
+                "rc.service masked enabled\nmine.service masked enabled\n"
+                "both.service masked enabled\nfile.service masked enabled\n");
+    tree.link("/usr/lib/systemd/system/rc.service", "/dev/null");
+    tree.link("/etc/systemd/system/mine.service", "/dev/null");
+    tree.link("/lib/systemd/system/both.service", "/dev/null");
+    tree.link("/etc/systemd/system/both.service", "/dev/null");
+    tree.write("/usr/lib/systemd/system/file.service", "[Service]\n");
+    tree.link("/run/systemd/system/file.service", "/dev/null");
+    auto result = scan(tree);
+    struct Expect {
+        const char* unit;
+        bool vendor;
+    };
+    for (const Expect& e : {Expect{"rc.service", true}, Expect{"mine.service", false},
+                            Expect{"both.service", false}, Expect{"file.service", false}}) {
+        const model::Item* item = find_item(result, e.unit);
+        ASSERT_NE(item, nullptr) << e.unit;
+        EXPECT_EQ(item->toggle, "locked") << e.unit;
+        EXPECT_EQ(item->extra.get("vendor_masked"), e.vendor ? "1" : "") << e.unit;
+        EXPECT_EQ(item->toggle_note.starts_with("Its package switched it off"), e.vendor) << e.unit;
+    }
+}
+
 TEST(UnitScan, DisabledUnitPulledInByALinkIsLockedWithTheReason) {
     LinuxTree tree;
     tree.add_systemctl();
