@@ -286,6 +286,52 @@ std::vector<std::string> select_units(const std::vector<UnitFileRow>& rows, Unit
     return selected;
 }
 
+// "postgresql@.service" for the instance "postgresql@15-main.service"; "" for
+// any name that is not an instance.
+std::string template_of(std::string_view unit) {
+    std::size_t at = unit.find('@');
+    std::size_t dot = unit.rfind('.');
+    if (at == std::string_view::npos || dot == std::string_view::npos || dot <= at + 1) {
+        return "";
+    }
+    return std::string(unit.substr(0, at + 1)) + std::string(unit.substr(dot));
+}
+
+// Instances never appear in the unit-file list, yet a running instance of a
+// template that starts at boot (postgresql@15-main.service, which
+// postgresql.service pulls in) is the program that actually runs: it is
+// listed with its template's unit file.
+std::vector<std::string> running_instances(const UnitListing& listing) {
+    std::vector<std::string> instances;
+    for (const auto& [unit, row] : listing.loaded) {
+        if (row.active != "active" || listing.file_states.contains(unit)) {
+            continue;
+        }
+        auto state = listing.file_states.find(template_of(unit));
+        if (state != listing.file_states.end() &&
+            (is_switched_on(state->second) || state->second == "indirect")) {
+            instances.push_back(unit);
+        }
+    }
+    return instances;
+}
+
+// An instance that is not enabled by its own link (one a generator or another
+// unit made at run time) cannot be switched off by disabling it.
+void lock_unless_enabled_itself(model::Item& item, const std::string& state,
+                                const ShowRecord& record) {
+    if (state == "enabled") {
+        return;
+    }
+    std::string starters = util::join(white_space_fields(show_value(record, "WantedBy")), ", ");
+    item.toggle = "locked";
+    item.toggle_note = "It is an instance of " + template_of(item.name) +
+                       (starters.empty() ? " started at boot through a link made at run time"
+                                         : " that " + starters + " start(s) at boot") +
+                       ", so it has no switch of its own" +
+                       (starters.empty() ? "." : "; switch " + starters + " instead.");
+}
+
 void look_up_packages(const ScanContext& context, const std::vector<std::string>& units,
                       UnitListing& listing) {
     std::vector<std::string> files;
@@ -319,12 +365,21 @@ void scan_units(const ScanContext& context, UnitScope scope, platform::ScanResul
         listing.loaded = parse_units(loaded.out);
     }
     std::vector<std::string> selected = select_units(parse_unit_files(files.out), listing);
+    std::vector<std::string> instances = running_instances(listing);
+    selected.insert(selected.end(), instances.begin(), instances.end());
     listing.records = describe_units(systemctl, selected);
+    for (const auto& unit : instances) {
+        listing.file_states[unit] = show_value(listing.records[unit], "UnitFileState");
+    }
     if (scope == UnitScope::system) {
         look_up_packages(context, selected, listing);
     }
     for (const auto& unit : selected) {
         result.items.push_back(unit_item(listing, unit, context.info.admin));
+        if (std::find(instances.begin(), instances.end(), unit) != instances.end()) {
+            lock_unless_enabled_itself(result.items.back(), listing.file_states[unit],
+                                       listing.records[unit]);
+        }
         if (listing.file_states[unit] == "masked" && masked_by_vendor(context, scope, unit)) {
             mark_vendor_masked(result.items.back());
         }

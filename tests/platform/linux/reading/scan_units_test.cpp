@@ -249,6 +249,50 @@ TEST(UnitScan, AMaskThatCameWithThePackageIsTheDistributions) {
     }
 }
 
+// Running instances of templates that start at boot are what actually runs.
+TEST(UnitScan, RunningInstancesOfBootTemplatesAreListed) {
+    LinuxTree tree;
+    tree.add_systemctl();
+    tree.answer("system/unit-files",
+                "postgresql.service enabled enabled\npostgresql@.service indirect enabled\n"
+                "getty@.service enabled enabled\nuser@.service static -\n");
+    tree.answer("system/units",
+                "postgresql.service loaded active exited PostgreSQL RDBMS\n"
+                "postgresql@15-main.service loaded active running PostgreSQL Cluster 15-main\n"
+                "getty@tty1.service loaded active running Getty on tty1\n"
+                "getty@tty2.service loaded inactive dead Getty on tty2\n"
+                "user@1000.service loaded active running User Manager for UID 1000\n"
+                "other@x.service loaded active running Not from a listed template\n");
+    tree.show("system", "postgresql@15-main.service",
+              {{"FragmentPath", "/lib/systemd/system/postgresql@.service"},
+               {"WantedBy", "postgresql.service"},
+               {"UnitFileState", "enabled-runtime"}});
+    tree.show("system", "getty@tty1.service",
+              {{"FragmentPath", "/lib/systemd/system/getty@.service"},
+               {"WantedBy", "getty.target"},
+               {"UnitFileState", "enabled"}});
+    auto result = scan(tree);
+    std::vector<std::string> names;
+    for (const auto& item : result.items) {
+        names.push_back(item.name);
+    }
+    EXPECT_THAT(names, ElementsAre("postgresql.service", "getty@.service", "getty@tty1.service",
+                                   "postgresql@15-main.service"));
+    const model::Item* db = find_item(result, "postgresql@15-main.service");
+    ASSERT_NE(db, nullptr);
+    EXPECT_EQ(db->location, "/lib/systemd/system/postgresql@.service");
+    EXPECT_TRUE(db->enabled);
+    EXPECT_TRUE(db->running);
+    EXPECT_EQ(db->toggle, "locked");
+    EXPECT_EQ(db->toggle_note,
+              "It is an instance of postgresql@.service that postgresql.service start(s) at boot, "
+              "so it has no switch of its own; switch postgresql.service instead.");
+    const model::Item* tty = find_item(result, "getty@tty1.service");
+    ASSERT_NE(tty, nullptr);
+    EXPECT_NE(tty->toggle, "locked");
+    EXPECT_EQ(tty->state_text, "enabled \u00b7 running");
+}
+
 TEST(UnitScan, DisabledUnitPulledInByALinkIsLockedWithTheReason) {
     LinuxTree tree;
     tree.add_systemctl();
@@ -353,15 +397,16 @@ TEST(UnitScan, BatchesShowCallsAndAsksMissingUnitsAlone) {
     // user's unit list.
     EXPECT_EQ(tree.call_count("systemctl show"), 4u);
     EXPECT_EQ(tree.call_count("systemctl"), 7u);
-    EXPECT_THAT(tree.fakes().calls(), HasSubstr("-p Triggers -p WantedBy u0.service u1.service "));
+    EXPECT_THAT(tree.fakes().calls(),
+                HasSubstr("-p Triggers -p WantedBy -p UnitFileState u0.service u1.service "));
     EXPECT_THAT(tree.fakes().calls(), HasSubstr(" u59.service\nsystemctl show "));
-    EXPECT_THAT(tree.fakes().calls(), HasSubstr("-p Triggers -p WantedBy u60.service "));
+    EXPECT_THAT(tree.fakes().calls(),
+                HasSubstr("-p Triggers -p WantedBy -p UnitFileState u60.service "));
     EXPECT_THAT(tree.fakes().calls(), HasSubstr(" u119.service\nsystemctl show "));
-    EXPECT_THAT(
-        tree.fakes().calls(),
-        HasSubstr(
-            "systemctl show --no-pager -p Id -p Description -p FragmentPath -p "
-            "ExecStart -p User -p RequiredBy -p BoundBy -p Triggers -p WantedBy u77.service\n"));
+    EXPECT_THAT(tree.fakes().calls(),
+                HasSubstr("systemctl show --no-pager -p Id -p Description -p FragmentPath -p "
+                          "ExecStart -p User -p RequiredBy -p BoundBy -p Triggers -p WantedBy -p "
+                          "UnitFileState u77.service\n"));
     EXPECT_THAT(tree.fakes().calls(),
                 HasSubstr("systemctl list-unit-files --type=service,timer,socket --no-legend "
                           "--no-pager --plain\n"));
@@ -396,8 +441,8 @@ TEST(UnitScan, TemplatesAreDescribedByCat) {
     EXPECT_EQ(getty->description, "Getty on %I");
     EXPECT_EQ(getty->exe, "/sbin/agetty");
     EXPECT_THAT(tree.fakes().calls(), HasSubstr("systemctl cat --no-pager -- getty@.service\n"));
-    EXPECT_THAT(tree.fakes().calls(), Not(HasSubstr("WantedBy getty@.service")));
-    EXPECT_THAT(tree.fakes().calls(), HasSubstr("WantedBy cron.service\n"));
+    EXPECT_THAT(tree.fakes().calls(), Not(HasSubstr("UnitFileState getty@.service")));
+    EXPECT_THAT(tree.fakes().calls(), HasSubstr("UnitFileState cron.service\n"));
 }
 
 TEST(UnitScan, UserUnitsComeFromTheUsersInstance) {
@@ -541,7 +586,8 @@ TEST(UnitScan, OddUnitNamesAreListedAsTheyCome) {
     EXPECT_THAT(names,
                 ElementsAre("\xc3\xa9t\xc3\xa9.service", "-Hevil.host.service", "{}.service"));
     // A name that looks like an option is kept apart from the options.
-    EXPECT_THAT(tree.fakes().calls(), HasSubstr("-p WantedBy -- -Hevil.host.service\n"));
+    EXPECT_THAT(tree.fakes().calls(),
+                HasSubstr("-p WantedBy -p UnitFileState -- -Hevil.host.service\n"));
 }
 
 TEST(UnitScan, BinaryJunkNeverBreaksTheScan) {
