@@ -418,6 +418,14 @@ void assess_item(model::Item& item, const knowledge::KnowledgeStore& store, std:
         }
     }
     std::string text = hint_text(names, item);
+    // The user's own instance runs units with the same names as the computer's
+    // (dbus, systemd-tmpfiles-setup) that do other work; a pack tells them
+    // apart with "user/" in front of the name.
+    if (item.kind == "systemd-user") {
+        for (std::size_t i = 0, n = names.size(); i < n; ++i) {
+            names.push_back("user/" + names[i]);
+        }
+    }
     std::optional<Assessment> judged = rule_judgement(store, os, names, text);
     if (!judged) {
         judged = hint_judgement(store, text);

@@ -260,14 +260,26 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         NameCase{"systemd", "dbus.service", "", "dbus", Level::critical},
         NameCase{"systemd", "dbus.socket", "", "dbus", Level::critical},
-        NameCase{"systemd-user", "dbus.socket", "", "dbus", Level::critical},
-        NameCase{"systemd-user", "dbus.service", "", "dbus", Level::critical},
+        NameCase{"systemd-user", "dbus.socket", "", "user/dbus", Level::critical},
+        NameCase{"systemd-user", "dbus.service", "", "user/dbus", Level::critical},
         NameCase{"systemd", "cups.service", "", "cups", Level::caution},
         NameCase{"systemd", "cups.socket", "", "cups", Level::caution},
         NameCase{"systemd", "docker.socket", "", "docker", Level::caution},
         NameCase{"systemd", "postgresql@15-main.service", "", "postgresql*", Level::high},
         NameCase{"systemd", "getty@.service", "", "getty@*", Level::critical},
         NameCase{"autostart", "Network", "nm-applet.desktop", "nm-applet", Level::low},
+        NameCase{"systemd", "plocate-updatedb.timer", "", "plocate-updatedb*", Level::low},
+        NameCase{"autostart", "User folders update", "xdg-user-dirs.desktop", "xdg-user-dirs*",
+                 Level::low},
+        NameCase{"autostart", "AT-SPI D-Bus Bus", "at-spi-dbus-bus.desktop", "at-spi-dbus-bus",
+                 Level::caution},
+        NameCase{"autostart", "PolicyKit Authentication Agent",
+                 "polkit-gnome-authentication-agent-1.desktop", "polkit-*", Level::caution},
+        NameCase{"systemd", "systemd-tmpfiles-setup.service", "", "systemd-tmpfiles-setup*",
+                 Level::critical},
+        NameCase{"systemd-user", "systemd-tmpfiles-setup.service", "", "user/systemd-tmpfiles-*",
+                 Level::low},
+        NameCase{"systemd", "debug-shell.service", "", "debug-shell", Level::safe},
         // Bad input: nothing left to match, or a name that only looks like one.
         NameCase{"systemd", ".service", "", "", Level::low},
         NameCase{"systemd", "@.service", "", "", Level::low},
@@ -313,6 +325,21 @@ TEST(Assess, TriggerUnitsAreJudgedThroughTheirService) {
     Item own = linux_unit("thing.socket");
     own.extra.set("triggers", "thing.service");
     EXPECT_EQ(assessed(own, store).risk.effect, "Its own words.");
+}
+
+// Housekeeping timers of required packages are judged by what they do, not
+// called "required for the system to work".
+TEST(Assess, KnownTimersOfRequiredPackagesAreJudgedByTheirRule) {
+    for (const char* name : {"e2scrub_all.timer", "dpkg-db-backup.timer", "man-db.timer"}) {
+        Item item = linux_unit(name);
+        item.origin = "Operating system";
+        item.package = "e2fsprogs";
+        item.extra.set("pkg_priority", "required");
+        Item result = assessed(item, builtin_store());
+        EXPECT_EQ(result.risk.source, "rule") << name;
+        EXPECT_LE(result.risk.level, Level::low) << name;
+        EXPECT_EQ(result.risk.effect.find("required for the system"), std::string::npos) << name;
+    }
 }
 
 TEST(Assess, VendorMaskedUnitsNeedNoAttention) {

@@ -42,8 +42,8 @@ TEST(BuiltinPack, PassesValidation) {
 }
 
 TEST(BuiltinPack, HasItsHeader) {
-    EXPECT_EQ(builtin().version, "2026.10.13.1");
-    EXPECT_EQ(builtin().published, "2026-10-13");
+    EXPECT_EQ(builtin().version, "2026.10.13.2");
+    EXPECT_EQ(builtin().published, "2026-12-09");
     EXPECT_EQ(builtin().min_program, "1.0.0");
     EXPECT_EQ(builtin().description, "Built-in knowledge shipped with Bootsmith 1.0.0");
 }
@@ -131,7 +131,7 @@ TEST_P(BuiltinCounts, MatchPerLevelAndPatternForm) {
 INSTANTIATE_TEST_SUITE_P(
     Lists, BuiltinCounts,
     ::testing::Values(CountCase{"windows", {291, 70, 100, 65, 34, 22, 233, 52, 0, 6}},
-                      CountCase{"linux", {167, 11, 33, 41, 64, 18, 111, 55, 0, 1}},
+                      CountCase{"linux", {355, 20, 141, 84, 88, 22, 229, 125, 0, 1}},
                       CountCase{"macos", {43, 3, 14, 14, 8, 4, 4, 36, 2, 1}}),
     list_name);
 
@@ -317,11 +317,28 @@ INSTANTIATE_TEST_SUITE_P(
                       LookupCase{"linux", "systemd-networkd-wait-online",
                                  "systemd-networkd-wait-online"},
                       LookupCase{"linux", "gnome-remote-desktop", "gnome-remote-desktop"},
-                      LookupCase{"linux", "gnome-keyring-daemon", "gnome-*"},
+                      LookupCase{"linux", "gnome-keyring-daemon", "gnome-keyring-daemon"},
+                      LookupCase{"linux", "gnome-shell-calendar-server", "gnome-*"},
                       LookupCase{"linux", "getty@tty1", "getty@*"},
                       LookupCase{"linux", "serial-getty@ttys0", "serial-getty@*"},
                       LookupCase{"linux", "unattended-upgrades", "unattended-upgrades"},
                       LookupCase{"linux", "software-update-monitor", "*update*"},
+                      LookupCase{"linux", "plocate-updatedb", "plocate-updatedb*"},
+                      LookupCase{"linux", "xdg-user-dirs", "xdg-user-dirs*"},
+                      LookupCase{"linux", "update-notifier", "update-notifier*"},
+                      LookupCase{"linux", "systemd-pstore", "systemd-pstore"},
+                      LookupCase{"linux", "systemd-tmpfiles-clean", "systemd-tmpfiles-clean*"},
+                      LookupCase{"linux", "user/systemd-tmpfiles-setup", "user/systemd-tmpfiles-*"},
+                      LookupCase{"linux", "systemd-tmpfiles-setup", "systemd-tmpfiles-setup*"},
+                      LookupCase{"linux", "systemd-journald-audit", "systemd-journald-audit*"},
+                      LookupCase{"linux", "gnome-keyring-secrets", "gnome-keyring-secrets"},
+                      LookupCase{"linux", "gnome-software", "gnome-software*"},
+                      LookupCase{"linux", "fwupd-refresh", "fwupd-refresh*"},
+                      LookupCase{"linux", "pipewire-pulse", "pipewire-pulse*"},
+                      LookupCase{"linux", "xdg-desktop-portal-rewrite-launchers",
+                                 "xdg-desktop-portal-rewrite-launchers"},
+                      LookupCase{"linux", "e2scrub_reap", "e2scrub_reap*"},
+                      LookupCase{"linux", "exim4-base", "exim4-base*"},
                       LookupCase{"windows", "googleupdatetaskmachinecore", "googleupdatetask*"},
                       LookupCase{"windows", "edgeupdatem", "edgeupdate*"},
                       LookupCase{"windows", "gamingservicesnet", "gamingservices*"},
