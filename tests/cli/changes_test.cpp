@@ -231,7 +231,7 @@ TEST_F(Changes, DoctorOnTheDemonstration) {
               "from a real computer.");
     EXPECT_TRUE(
         lines[1].starts_with("[ok  ] Knowledge                          Built-in "
-                             "2026.10.13.2 (694 rules)."));
+                             "2026.10.13.2 (706 rules)."));
     EXPECT_EQ(lines.back(), "Everything Bootsmith reads on this computer is working.");
 }
 

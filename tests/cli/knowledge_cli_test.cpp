@@ -20,7 +20,7 @@ using ::testing::HasSubstr;
 TEST(KnowledgeStatusText, NothingInstalledAndNeverChecked) {
     json::JsonValue record = json::JsonValue::object()
                                  .with_str("builtin_version", "2026.10.13.2")
-                                 .with_u64("builtin_rules", 694)
+                                 .with_u64("builtin_rules", 706)
                                  .with_str("pack_version", "")
                                  .with_u64("local_rules", 0)
                                  .with_bool("auto_check", false)
@@ -28,7 +28,7 @@ TEST(KnowledgeStatusText, NothingInstalledAndNeverChecked) {
                                  .with_str("last_check", "")
                                  .with(std::string_view("notes"), json::JsonValue::array());
     EXPECT_EQ(cli::knowledge_status_text(record),
-              "Built-in knowledge:  2026.10.13.2 (694 rules)\n"
+              "Built-in knowledge:  2026.10.13.2 (706 rules)\n"
               "Installed update:    none\n"
               "Your own rules:      0\n"
               "Update address:      https://h/bootsmith/knowledge.json\n"
@@ -40,7 +40,7 @@ TEST(KnowledgeStatusText, InstalledCheckedAndNoted) {
     json::JsonValue record =
         json::JsonValue::object()
             .with_str("builtin_version", "2026.10.13.2")
-            .with_u64("builtin_rules", 694)
+            .with_u64("builtin_rules", 706)
             .with_str("pack_version", "2027.1")
             .with_str("pack_published", "2027-01-02")
             .with_str("pack_description", "Newer rules")
@@ -51,7 +51,7 @@ TEST(KnowledgeStatusText, InstalledCheckedAndNoted) {
             .with_str("last_result", "Failed: Updates are only fetched over https.")
             .with_str_list("notes", {"Knowledge file a.json was ignored: x", "second note"});
     EXPECT_THAT(lines_of(cli::knowledge_status_text(record)),
-                ElementsAre("Built-in knowledge:  2026.10.13.2 (694 rules)",
+                ElementsAre("Built-in knowledge:  2026.10.13.2 (706 rules)",
                             "Installed update:    2027.1 (published 2027-01-02) Newer rules",
                             "Your own rules:      3", "Update address:      https://u",
                             "Check at start-up:   yes",
@@ -119,7 +119,7 @@ TEST_F(KnowledgeCli, StatusIsTheDefault) {
     EXPECT_EQ(plain.out, status.out);
     EXPECT_THAT(
         lines_of(plain.out),
-        ElementsAre("Built-in knowledge:  2026.10.13.2 (694 rules)", "Installed update:    none",
+        ElementsAre("Built-in knowledge:  2026.10.13.2 (706 rules)", "Installed update:    none",
                     "Your own rules:      0",
                     ::testing::StartsWith("Update address:      https://"),
                     "Check at start-up:   no (only when you ask)", "Last checked:        never"));
