@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "engine/history.hpp"
+#include "engine/match_names.hpp"
 #include "foundation/text.hpp"
 
 namespace bootsmith::engine {
@@ -14,95 +15,6 @@ using model::Level;
 
 bool below(Level a, Level b) {
     return static_cast<int>(a) < static_cast<int>(b);
-}
-
-// Windows paths of the demonstration use backslashes, Linux ones slashes.
-std::string last_component(std::string_view path) {
-    std::size_t slash = path.find_last_of("/\\");
-    return std::string(slash == std::string_view::npos ? path : path.substr(slash + 1));
-}
-
-constexpr std::string_view unit_suffixes[] = {".service", ".socket", ".timer", ".path"};
-
-bool is_unit_kind(std::string_view kind) {
-    return kind == "systemd" || kind == "systemd-user";
-}
-
-// The names packs are written with: "cups" for "cups.service", "postgresql" for
-// the instance "postgresql@15-main.service", "nm-applet" for "nm-applet.desktop".
-// Only a known final suffix is cut, so "foo.bar.service" gives "foo.bar", and a
-// name that is nothing but a suffix gives nothing.
-void add_bare_names(std::string_view name, bool unit, std::vector<std::string>& raw) {
-    std::string_view bare = name;
-    if (bare.ends_with(".desktop")) {
-        bare.remove_suffix(std::string_view(".desktop").size());
-    } else if (unit) {
-        for (std::string_view suffix : unit_suffixes) {
-            if (bare.ends_with(suffix)) {
-                bare.remove_suffix(suffix.size());
-                break;
-            }
-        }
-    }
-    if (bare.size() == name.size()) {
-        return;
-    }
-    raw.emplace_back(bare);
-    std::size_t at = bare.find('@');
-    if (unit && at != std::string_view::npos && at > 0) {
-        raw.emplace_back(bare.substr(0, at));
-    }
-}
-
-std::string program_stem(const model::Item& item) {
-    std::string file = last_component(item.exe);
-    std::size_t dot = file.rfind('.');
-    return dot == std::string::npos ? file : file.substr(0, dot);
-}
-
-std::vector<std::string> unique_lower(const std::vector<std::string>& raw) {
-    std::vector<std::string> names;
-    for (const auto& text : raw) {
-        std::string name = util::to_lower(util::trim(text));
-        if (!name.empty() && std::find(names.begin(), names.end(), name) == names.end()) {
-            names.push_back(std::move(name));
-        }
-    }
-    return names;
-}
-
-std::vector<std::string> names_for_matching(const model::Item& item) {
-    const bool unit = is_unit_kind(item.kind);
-    std::vector<std::string> raw;
-    for (const std::string& name : {item.extra.get("short"), item.name}) {
-        raw.push_back(name);
-        add_bare_names(util::trim(name), unit, raw);
-    }
-    if (util::is_one_of(item.kind, {"service", "systemd", "systemd-user", "launchd"})) {
-        raw.push_back(program_stem(item));
-    }
-    return unique_lower(raw);
-}
-
-// The services a socket, timer or path unit starts, as the back end found them.
-std::vector<std::string> triggered_units(const model::Item& item) {
-    std::vector<std::string> units;
-    if (!is_unit_kind(item.kind)) {
-        return units;
-    }
-    const std::string text = item.extra.get("triggers");
-    std::string_view rest = text;
-    while (!rest.empty()) {
-        std::size_t start = rest.find_first_not_of(" \t");
-        if (start == std::string_view::npos) {
-            break;
-        }
-        rest.remove_prefix(start);
-        std::size_t end = std::min(rest.find_first_of(" \t"), rest.size());
-        units.emplace_back(rest.substr(0, end));
-        rest.remove_prefix(end);
-    }
-    return units;
 }
 
 std::string unit_type(std::string_view unit) {
@@ -136,10 +48,6 @@ void say_what_it_starts(Assessment& a, const model::Item& item,
     if (!own_rule) {
         a.effect = sentence + " " + a.effect;
     }
-}
-
-std::string hint_text(const std::vector<std::string>& names, const model::Item& item) {
-    return util::join(names, " ") + " " + util::to_lower(last_component(item.exe));
 }
 
 Assessment own_entry(const model::Item& item) {
@@ -404,34 +312,13 @@ void assess_item(model::Item& item, const knowledge::KnowledgeStore& store, std:
         item.risk = vendor_masked(item);
         return;
     }
-    std::vector<std::string> names = names_for_matching(item);
-    // A trigger unit is judged with what its service does: the service's names
-    // follow its own, so a rule for either judges it.
-    std::vector<std::string> units = triggered_units(item);
-    for (const std::string& unit : units) {
-        std::vector<std::string> raw = {unit};
-        add_bare_names(unit, true, raw);
-        for (const std::string& name : unique_lower(raw)) {
-            if (std::find(names.begin(), names.end(), name) == names.end()) {
-                names.push_back(name);
-            }
-        }
-    }
-    std::string text = hint_text(names, item);
-    // The user's own instance runs units with the same names as the computer's
-    // (dbus, systemd-tmpfiles-setup) that do other work; a pack tells them
-    // apart with "user/" in front of the name.
-    if (item.kind == "systemd-user") {
-        for (std::size_t i = 0, n = names.size(); i < n; ++i) {
-            names.push_back("user/" + names[i]);
-        }
-    }
-    std::optional<Assessment> judged = rule_judgement(store, os, names, text);
+    MatchNames match = match_names(item);
+    std::optional<Assessment> judged = rule_judgement(store, os, match.names, match.hint_text);
     if (!judged) {
-        judged = hint_judgement(store, text);
+        judged = hint_judgement(store, match.hint_text);
     }
     Assessment a = judged ? std::move(*judged) : general_judgement(item);
-    say_what_it_starts(a, item, units);
+    say_what_it_starts(a, item, match.triggered);
     never_critical_for_ordinary_entries(a, item);
     weigh_dependents(a, item);
     weigh_package(a, item);
