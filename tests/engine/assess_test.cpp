@@ -300,6 +300,9 @@ struct TriggerCase {
 // and says that it starts it.
 TEST(Assess, TriggerUnitsAreJudgedThroughTheirService) {
     const TriggerCase cases[] = {
+        {"systemd-tmpfiles-clean.timer", "systemd-tmpfiles-clean.service",
+         "systemd-tmpfiles-clean*", Level::low,
+         "It starts systemd-tmpfiles-clean.service on a schedule. Deletes old files"},
         {"docker.socket", "docker.service", "docker", Level::caution,
          "It starts docker.service when a program connects to it. Docker Engine"},
         {"cups.socket", "cups.service", "cups", Level::caution,
@@ -322,6 +325,10 @@ TEST(Assess, TriggerUnitsAreJudgedThroughTheirService) {
     KnowledgeStore store;
     store.builtin.rules.linux_rules = {{"thing.socket", "Its own words.", Level::low},
                                        {"thing", "The service.", Level::high}};
+    Item user_timer("systemd-user", "systemd timer (this user)", "user", "/usr/lib/systemd/user",
+                    "systemd-tmpfiles-clean.timer");
+    user_timer.extra.set("triggers", "systemd-tmpfiles-clean.service");
+    EXPECT_EQ(assessed(user_timer, builtin_store()).risk.matched, "user/systemd-tmpfiles-*");
     Item own = linux_unit("thing.socket");
     own.extra.set("triggers", "thing.service");
     EXPECT_EQ(assessed(own, store).risk.effect, "Its own words.");
