@@ -117,7 +117,8 @@ expect_units_agree() {
 }
 
 # Every listed system unit's dependents are the units that systemd names in
-# its RequiredBy and BoundBy and that run now or are switched on, sorted.
+# its RequiredBy and BoundBy and that run now or are switched on, sorted; the
+# service that a socket, timer or path unit starts is not its dependent.
 expect_unit_dependents() {
     local label=$1 json=$2
     local -a names listed plain=() required on_list
@@ -128,10 +129,20 @@ expect_unit_dependents() {
         [[ $name =~ @\.[a-z]+$ ]] || plain+=("$name")
     done
     # One line per unit, in the order asked: the units that need it.
-    mapfile -t required < <(in_root systemctl show -p RequiredBy -p BoundBy -- "${plain[@]}" |
+    mapfile -t required < <(in_root systemctl show -p RequiredBy -p BoundBy -p Triggers -- "${plain[@]}" |
         awk 'BEGIN { RS = ""; FS = "\n" } {
             line = ""
-            for (i = 1; i <= NF; i++) { sub(/^[A-Za-z]+=/, "", $i); line = line " " $i }
+            split("", started)
+            for (i = 1; i <= NF; i++) if (sub(/^Triggers=/, "", $i)) {
+                n = split($i, words, " ")
+                for (k = 1; k <= n; k++) started[words[k]] = 1
+                $i = ""
+            }
+            for (i = 1; i <= NF; i++) {
+                sub(/^[A-Za-z]+=/, "", $i)
+                n = split($i, words, " ")
+                for (k = 1; k <= n; k++) if (!(words[k] in started)) line = line " " words[k]
+            }
             print line }')
     local -A on=()
     local -a all_required=()
