@@ -90,9 +90,10 @@ build() {
 }
 
 report() {
-    local build_dir run
+    local build_dir
     build_dir=$(readlink -f "$1")
     desktop_ready || rh_die "The desktop root is not built; run: $0 build"
+    # Global: the exit trap runs after this function has returned.
     run=$(rh_new_run)
     REALHOST_OWNER_PID=$$
     export REALHOST_OWNER_PID
