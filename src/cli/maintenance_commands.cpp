@@ -1,5 +1,7 @@
 #include "cli/maintenance_commands.hpp"
 
+#include <unistd.h>
+
 #include <charconv>
 #include <filesystem>
 
@@ -58,7 +60,28 @@ bool print_restore_change(Invocation& inv, const engine::RestoreChange& change) 
         inv.out << "         level " << model::level_name(plan.risk.level) << ": "
                 << plan.risk.effect << "\n";
     }
+    if (!change.runs_as.empty()) {
+        inv.out << "         command: " << change.command << "\n"
+                << "         method: " << change.mode << "; runs as: " << change.runs_as << "\n"
+                << "         " << change.warning << "\n";
+    }
     return doing;
+}
+
+// Output sent elsewhere (a file, a pipe) was not read before the change was
+// made, so what a re-creation made start is also said where the user looks.
+void report_recreations(Invocation& inv, const std::vector<const engine::RestoreChange*>& done,
+                        const std::vector<engine::ChangeResult>& results) {
+    if (::isatty(STDOUT_FILENO) != 0) {
+        return;
+    }
+    for (std::size_t i = 0; i < results.size() && i < done.size(); ++i) {
+        if (results[i].ok && !done[i]->runs_as.empty()) {
+            inv.err << "note: " << results[i].name << " was created again; it runs "
+                    << done[i]->command << " as " << done[i]->runs_as << " (" << done[i]->mode
+                    << ").\n";
+        }
+    }
 }
 
 void print_restore_header(Invocation& inv, const engine::RestorePlan& plan) {
@@ -131,10 +154,12 @@ int run_restore(Invocation& inv) {
     engine::RestorePlan plan = engine::restore_plan(inv.engine, *document);
     print_restore_header(inv, plan);
     std::vector<engine::ChangeRequest> batch;
+    std::vector<const engine::RestoreChange*> chosen;
     for (const auto& change : plan.changes) {
         if (print_restore_change(inv, change)) {
             batch.push_back(*change.request);
             batch.back().ack = inv.args.has("--yes");
+            chosen.push_back(&change);
         }
     }
     bool apply = inv.args.has("--apply");
@@ -146,11 +171,13 @@ int run_restore(Invocation& inv) {
         return exit_done;
     }
     bool failed = false;
-    for (const auto& result : engine::apply(inv.engine, batch)) {
+    std::vector<engine::ChangeResult> results = engine::apply(inv.engine, batch);
+    for (const auto& result : results) {
         inv.out << (result.ok ? "ok  " : "FAIL") << " " << result.name << ": " << result.message
                 << "\n";
         failed = failed || !result.ok;
     }
+    report_recreations(inv, chosen, results);
     return failed ? exit_failed : exit_done;
 }
 

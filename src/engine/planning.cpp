@@ -219,8 +219,10 @@ Plan plan_creation(Engine& engine, const ChangeRequest& request) {
                      : util::is_one_of(request.mode, {"boot", "system", "daemon", "service-auto"});
     plan.admin_needed = wide && !engine.system().admin;
 
-    std::string when = request.mode == "boot" ? "when the computer starts, before anyone signs in"
-                                              : "when you sign in";
+    // A cron @reboot line runs when cron starts with the computer, signed in or not.
+    std::string when = request.mode == "boot"   ? "when the computer starts, before anyone signs in"
+                       : request.mode == "cron" ? "when the computer starts"
+                                                : "when you sign in";
     Assessment risk = Assessment::make(
         Level::safe,
         "\"" + request.name + "\" will start automatically " + when +

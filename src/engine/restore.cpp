@@ -43,7 +43,22 @@ std::optional<RestoreChange> state_change(const model::Item& now, const json::Js
     return change;
 }
 
-RestoreChange gone_change(const json::JsonValue& old) {
+// A backup file can be edited by anyone who has a copy of it, so what it
+// would make start is shown before anything is made, and the account is the
+// one Bootsmith acts for, as for any new entry: a backup that names "root"
+// must not turn into a service that runs as root.
+void describe_recreation(RestoreChange& change, const std::string& acting_user) {
+    const ChangeRequest& request = *change.request;
+    change.command = request.command;
+    change.mode = request.mode;
+    change.runs_as = acting_user;
+    change.warning =
+        "Read the command carefully: it comes from the backup file, not from a program "
+        "Bootsmith has just listed, and it will run as " +
+        acting_user + ".";
+}
+
+RestoreChange gone_change(const json::JsonValue& old, const std::string& acting_user) {
     RestoreChange change;
     change.id = old.get_str("id");
     change.name = old.get_str("name");
@@ -65,7 +80,7 @@ RestoreChange gone_change(const json::JsonValue& old) {
     request.exe = s.get_str("exe");
     request.workdir = s.get_str("workdir");
     request.mode = s.get_str("mode");
-    request.user = s.get_str("user");
+    request.user = acting_user;
     request.description = s.get_str("description");
     change.what = "recreate";
     change.selected = true;
@@ -74,6 +89,7 @@ RestoreChange gone_change(const json::JsonValue& old) {
         "again (" +
         request.mode + ").";
     change.request = std::move(request);
+    describe_recreation(change, acting_user);
     return change;
 }
 
@@ -116,7 +132,7 @@ RestorePlan restore_plan(Engine& engine, const json::JsonValue& backup) {
         backed_up.insert(id);
         const model::Item* now = present_with_id(present, id);
         if (now == nullptr) {
-            plan.changes.push_back(gone_change(old));
+            plan.changes.push_back(gone_change(old, engine.system().user));
             continue;
         }
         bool was_on = old.get_bool("enabled");
