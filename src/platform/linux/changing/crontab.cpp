@@ -62,7 +62,7 @@ Result<std::string> read_user_crontab(const ChangeContext& context) {
     auto run = util::run_program("crontab", crontab_args(context, "-l"), {}, std::nullopt,
                                  context.options.limits.crontab);
     if (run.ok()) {
-        // The crontab goes back through `crontab -` whole; text that is not
+        // The crontab goes back through crontab whole; text that is not
         // UTF-8 would come back with other bytes than the user wrote.
         if (!util::is_valid_utf8(run.raw_out)) {
             return fail(
@@ -76,15 +76,6 @@ Result<std::string> read_user_crontab(const ChangeContext& context) {
     }
     return fail("The crontab could not be read, so it was left alone: " +
                 util::shorten(call_output(run), 160));
-}
-
-Status write_user_crontab(const ChangeContext& context, const std::string& text) {
-    auto run = util::run_program("crontab", crontab_args(context, "-"), {}, text,
-                                 context.options.limits.crontab);
-    if (!run.ok()) {
-        return fail("crontab refused the change: " + util::shorten(call_output(run), 160));
-    }
-    return {};
 }
 
 std::vector<std::string> text_lines(std::string_view text) {

@@ -23,7 +23,10 @@ namespace bootsmith::linux_backend {
 /// The user's crontab through `crontab -l` ("" when they have none).
 [[nodiscard]] Result<std::string> read_user_crontab(const ChangeContext& context);
 
-/// Installs the text as the user's crontab through `crontab -`.
+/// Installs the text as the user's crontab: written whole to a private
+/// temporary file first, whose name is then given to `crontab` (with
+/// `-u USER` when acting for the user), so that a run cut short can never
+/// leave a crontab that ends where the input stopped.
 [[nodiscard]] Status write_user_crontab(const ChangeContext& context, const std::string& text);
 
 /// The lines of a text; a final line feed ends the last line rather than
