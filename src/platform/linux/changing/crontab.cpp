@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <charconv>
 
 #include "platform/linux/text/command_text.hpp"
 
@@ -108,6 +109,25 @@ std::optional<CronLine> read_cron_line(std::string_view line, CronSource source)
     }
     CronCommand parts = split_cron_command(entry->command, source);
     return CronLine{entry->enabled, std::move(parts.command), !parts.tag.empty()};
+}
+
+int twin_number(const model::Item& item) {
+    const std::string text = item.extra.get("twin");
+    int number = 0;
+    std::from_chars(text.data(), text.data() + text.size(), number);
+    return number > 0 ? number : 0;
+}
+
+std::optional<std::size_t> nth_cron_line(const std::vector<std::string>& lines, CronSource source,
+                                         std::string_view command, int twin) {
+    int seen = 0;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        auto entry = read_cron_line(lines[i], source);
+        if (entry && entry->command == command && ++seen == twin) {
+            return i;
+        }
+    }
+    return std::nullopt;
 }
 
 std::string switched_off(std::string_view line) {

@@ -7,6 +7,7 @@
 
 #include "foundation/descriptor.hpp"
 #include "foundation/result.hpp"
+#include "model/item.hpp"
 #include "platform/linux/changing/change_context.hpp"
 #include "platform/linux/text/listing_text.hpp"
 
@@ -44,6 +45,17 @@ struct CronLine {
 
 /// The @reboot entry of a line; nothing for any other line.
 [[nodiscard]] std::optional<CronLine> read_cron_line(std::string_view line, CronSource source);
+
+/// Which of several lines with the same command an item is: its `twin` extra
+/// (1, 2, ... set by the scan when a file holds the command more than once),
+/// or 0 for a command the scan found once.
+[[nodiscard]] int twin_number(const model::Item& item);
+
+/// The place of the `twin`-th @reboot line (counting from 1) whose command is
+/// `command`; nothing when there are fewer such lines.
+[[nodiscard]] std::optional<std::size_t> nth_cron_line(const std::vector<std::string>& lines,
+                                                       CronSource source, std::string_view command,
+                                                       int twin);
 
 /// The line switched off: the marker in front, the line itself kept whole.
 [[nodiscard]] std::string switched_off(std::string_view line);

@@ -83,6 +83,31 @@ TEST_F(CronSwitch, OnlyTheFirstLineInTheOtherStateChanges) {
     EXPECT_EQ(changes.crontab(), "@reboot /opt/job.sh --x\n");
 }
 
+TEST_F(CronSwitch, OfTwinLinesExactlyTheNamedOneChanges) {
+    const std::string twins = "@reboot /opt/job.sh --x\n@reboot /opt/job.sh --x\n";
+    const std::string second_off =
+        "@reboot /opt/job.sh --x\n#bootsmith-off# @reboot /opt/job.sh --x\n";
+    changes.set_crontab(twins);
+    model::Item first = job, second = job;
+    first.extra.set("twin", "1");
+    second.extra.set("twin", "2");
+    ASSERT_THAT(toggle(second, false), IsOk());
+    EXPECT_EQ(changes.crontab(), second_off);
+    // The first is already off in the scan's eyes when it is not any more: refused.
+    EXPECT_THAT(toggle(first, true),
+                FailsWith("The cron line was not found any more; scan again."));
+    EXPECT_THAT(toggle(second, false),
+                FailsWith("The cron line was not found any more; scan again."));
+    ASSERT_THAT(toggle(first, false), IsOk());
+    ASSERT_THAT(toggle(second, true), IsOk());
+    EXPECT_EQ(changes.crontab(),
+              "#bootsmith-off# @reboot /opt/job.sh --x\n@reboot /opt/job.sh --x\n");
+    model::Item third = job;
+    third.extra.set("twin", "3");
+    EXPECT_THAT(toggle(third, false),
+                FailsWith("The cron line was not found any more; scan again."));
+}
+
 TEST_F(CronSwitch, ALineThatChangedSinceTheScanIsNotFound) {
     const char* crontabs[] = {"@reboot /opt/job.sh --y\n",
                               "#bootsmith-off# @reboot /opt/job.sh --x\n",
