@@ -1,7 +1,5 @@
 #include "cli/run.hpp"
 
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <functional>
 #include <iostream>
@@ -16,11 +14,8 @@
 #include "cli/maintenance_commands.hpp"
 #include "cli/terminal_text.hpp"
 #include "cli/usage.hpp"
-#include "engine/data_folders.hpp"
-#include "foundation/clock.hpp"
-#include "foundation/random.hpp"
+#include "engine/run.hpp"
 #include "foundation/text.hpp"
-#include "knowledge/store.hpp"
 #include "platform/demo/demo_platform.hpp"
 #include "platform/linux/linux_platform.hpp"
 
@@ -44,19 +39,12 @@ bool wants_help(const ParsedArgs& args) {
                args.positionals.end();
 }
 
-// A fresh folder of its own for each demonstration run, so that it never
-// touches the real history or backups.
-std::filesystem::path make_demo_folder() {
-    std::string tmp = util::env_text("TMPDIR");
-    std::filesystem::path base = tmp.empty() ? std::string("/tmp") : tmp;
-    for (int attempt = 0; attempt < 10; ++attempt) {
-        std::string suffix = util::random_hex(6).value_or(std::to_string(util::now_unix()));
-        std::filesystem::path folder = base / ("bootsmith-demo-" + suffix);
-        if (::mkdir(folder.c_str(), 0777) == 0) {
-            return folder;
-        }
+// The one place that knows the back ends: the demonstration, or this computer.
+std::unique_ptr<platform::Platform> make_platform(bool demo) {
+    if (demo) {
+        return std::make_unique<demo::DemoPlatform>();
     }
-    return base / "bootsmith-demo";
+    return linux_backend::make_linux_platform();
 }
 
 int run_serve(Invocation& inv) {
@@ -127,19 +115,8 @@ int run(const std::vector<std::string>& raw_args) {
     if (auto status = usage_error(args, err)) {
         return *status;
     }
-    bool demo = args.has("--demo");
-    if (demo) {
-        engine::set_data_folder_override(make_demo_folder());
-    }
-    std::unique_ptr<platform::Platform> platform;
-    if (demo) {
-        platform = std::make_unique<demo::DemoPlatform>();
-    } else {
-        platform = linux_backend::make_linux_platform();
-    }
-    engine::Engine engine(std::move(platform));
-    knowledge::load_store(engine::knowledge_folders(engine.system()));
-    Invocation inv{args, engine, out, err};
+    engine::Run session = engine::open_run(args.has("--demo"), make_platform);
+    Invocation inv{args, *session.engine, out, err};
     return dispatch(inv);
 }
 
