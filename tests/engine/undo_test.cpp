@@ -105,5 +105,23 @@ TEST_F(Undo, PlatformFailureIsNotRecorded) {
     EXPECT_EQ(read_records(engine->system()).size(), 1u);
 }
 
+TEST_F(Undo, MissingRightsAreTypedSoEachFrontEndWordsThem) {
+    platform::SystemInfo ordinary = TestPlatform().system_info();
+    ordinary.admin = false;
+    make_engine(ordinary);
+    platform->after_scan = [](std::vector<model::Item>& items) {
+        named(items, "Spooler").toggle = "admin";
+    };
+    testing::write_file(data() / "journal.jsonl",
+                        "{\"seq\":5,\"action\":\"enable\",\"id\":\"" +
+                            std::string("service|machine|Services|Spooler") + "\",\"ok\":true}\n");
+    Outcome refused = undo(*engine, 5, true);
+    EXPECT_THAT(refused,
+                Ends(OutcomeKind::admin_needed, "Undoing this needs administrator rights."));
+    EXPECT_EQ(window_message(refused),
+              "Undoing this needs administrator rights. Use \"Restart as administrator\".");
+    EXPECT_EQ(platform->toggles, 0);
+}
+
 }  // namespace
 }  // namespace bootsmith::engine
