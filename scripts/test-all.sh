@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Builds and runs every test: the normal build, the same tests with
-# AddressSanitizer and UndefinedBehaviorSanitizer, the threaded tests with
-# ThreadSanitizer, a 60-second fuzz run of the JSON reader, and (as root) the
-# end-to-end suite on a real systemd in an isolated test host.
+# Builds and runs every test: the normal build, the window page in headless
+# Chromium, the same tests with AddressSanitizer and UndefinedBehaviorSanitizer,
+# the threaded tests with ThreadSanitizer, a 60-second fuzz run of the JSON
+# reader, and (as root) the end-to-end suite on a real systemd in an isolated
+# test host.
 set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -50,6 +51,9 @@ phase "normal build and tests"
 cmake -S . -B build -DCMAKE_BUILD_TYPE=None -DBOOTSMITH_TESTS=ON -DCMAKE_COMPILE_WARNING_AS_ERROR=ON
 cmake --build build -j"$jobs"
 ctest --test-dir build -j"$jobs" --output-on-failure --no-tests=error
+
+phase "the window in a real browser (Chromium)"
+bash tests/browser/run.sh build
 
 phase "AddressSanitizer and UndefinedBehaviorSanitizer"
 cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=None -DBOOTSMITH_SANITIZE=ON -DBOOTSMITH_TESTS=ON \
