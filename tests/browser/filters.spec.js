@@ -33,7 +33,7 @@ test('filters and sorting match the scan', async ({ page }) => {
   await page.getByLabel('On-demand services').check();
   const withManual = items.slice().sort((a, b) => (osLast(a) - osLast(b)) || byName(a, b)).map((i) => i.name);
   expect(await startupNames(page), 'on-demand services shown').toEqual(withManual);
-  expect(withManual).toContain('Windows Update');
+  expect(withManual.length).toBeGreaterThan(shown(() => true).length);
   await page.getByLabel('Windows/system items').uncheck();
   expect(await startupNames(page), 'operating-system items hidden')
     .toEqual(items.filter((i) => i.origin !== 'Operating system').sort(byName).map((i) => i.name));
@@ -74,6 +74,7 @@ test('running programs and installed apps hide system programs until asked', asy
   }
   await expect(page.getByRole('tabpanel')).toContainText('not running');
   await page.getByRole('tab', { name: 'Running now' }).click();
+  await page.getByRole('tabpanel').getByRole('searchbox').fill('');
   await expect(page.getByRole('tabpanel')).toContainText('4 processes');
   await expect(page.getByRole('tabpanel')).toContainText('1 process');
 });

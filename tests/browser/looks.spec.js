@@ -20,6 +20,7 @@ async function seriousFaults(page) {
 
 for (const theme of ['light', 'dark']) {
   test(`every tab in the ${theme} theme`, async ({ page }) => {
+    test.setTimeout(120000);
     await page.emulateMedia({ colorScheme: theme });
     await page.reload();
     await expect(page.locator('html')).toHaveAttribute('data-theme', theme);
@@ -31,10 +32,10 @@ for (const theme of ['light', 'dark']) {
       expect(await seriousFaults(page), `${label} (${theme})`).toEqual([]);
     }
     await openTab(page, 'Startup items');
-    await page.getByRole('button', { name: 'Acme Dev Database', exact: true }).click();
+    await page.getByRole('button', { name: 'Spotify', exact: true }).click();
     await shot(page, `details-${theme}`);
     expect(await seriousFaults(page), `details (${theme})`).toEqual([]);
-    await page.getByRole('switch', { name: 'Starts: Acme Dev Database' }).uncheck();
+    await page.getByRole('switch', { name: 'Starts: Spotify' }).uncheck();
     await page.getByRole('button', { name: 'Review & apply' }).click();
     await expect(page.getByRole('dialog').locator('section.change')).toBeVisible();
     await shot(page, `review-${theme}`);
