@@ -9,6 +9,7 @@ if (process.getuid && process.getuid() === 0) args.push('--no-sandbox');
 module.exports = defineConfig({
   testDir: '.',
   testMatch: '*.spec.js',
+  testIgnore: 'realhost/**',
   timeout: 45000,
   expect: { timeout: 10000 },
   workers: Number(process.env.BROWSER_TEST_WORKERS || 2),
