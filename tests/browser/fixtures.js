@@ -93,8 +93,8 @@ function callApi(page, apiPath, body) {
   }, [apiPath, body === undefined ? null : body]);
 }
 
-const startupNames = (page) => page.locator('#rows-startup .name-btn').allTextContents();
-const rowOf = (page, name) => page.locator('#rows-startup tr', { has: page.getByRole('button', { name, exact: true }) });
+const startupNames = (page) => page.locator('#rows-startup tr:not([hidden]) .name-btn').allTextContents();
+const rowOf = (page, name) => page.locator('#rows-startup tr:not([hidden])', { has: page.getByRole('button', { name, exact: true }) });
 
 async function openTab(page, label) {
   await page.getByRole('tab', { name: label }).click();

@@ -19,7 +19,8 @@ function hostile(items) {
 }
 
 test('500 items with hostile texts render as text, fast enough, and search stays right', async ({ page }) => {
-  const fill = await page.evaluate(() => performance.getEntriesByName('bs-startup-filled')[0].startTime);
+  const [fill, scanEnd] = await page.evaluate(() => [performance.getEntriesByName('bs-startup-filled')[0].startTime,
+    Math.max(...performance.getEntriesByType('resource').filter((e) => e.name.endsWith('/api/scan')).map((e) => e.responseEnd))]);
   const pageBytes = await page.evaluate(async () => (await (await fetch('/')).arrayBuffer()).byteLength);
 
   let served = [];
@@ -30,7 +31,7 @@ test('500 items with hostile texts render as text, fast enough, and search stays
   });
   await page.reload();
   await page.getByLabel('On-demand services').check();
-  await expect(page.locator('#rows-startup tr')).toHaveCount(500);
+  await expect(page.locator('#rows-startup tr:not([hidden])')).toHaveCount(500);
   expect(await page.evaluate(() => document.documentElement.scrollWidth - document.documentElement.clientWidth)).toBeLessThanOrEqual(0);
   const names = await startupNames(page);
   expect(names).toContain('\u202Eevil\u202C "quoted" \'single\' &amp; <i>tag</i>');
@@ -59,7 +60,7 @@ test('500 items with hostile texts render as text, fast enough, and search stays
   const worst = Math.max(...keystrokes);
   const mean = keystrokes.reduce((a, b) => a + b, 0) / keystrokes.length;
   console.log(`page: ${pageBytes} bytes; start-up tab filled ${fill.toFixed(0)} ms after navigation; ` +
-    `search with 500 rows: worst keystroke ${worst.toFixed(1)} ms, mean ${mean.toFixed(1)} ms`);
+    `(${(fill - scanEnd).toFixed(0)} ms of it drawing after the scan answered); search with 500 rows: worst keystroke ${worst.toFixed(1)} ms, mean ${mean.toFixed(1)} ms`);
   test.info().annotations.push({ type: 'measured', description: `page ${pageBytes} B, filled ${fill.toFixed(0)} ms, keystroke worst ${worst.toFixed(1)} ms` });
   expect(pageBytes).toBeLessThan(150 * 1024);
 });

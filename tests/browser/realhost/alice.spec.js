@@ -17,7 +17,7 @@ test('a real unit switched off from the page and undone from History', async ({ 
   expect(isEnabled()).toBe('enabled');
 
   await page.getByLabel('Search startup items').fill(unit.replace(/\.service$/, ''));
-  const row = page.locator('#rows-startup tr').filter({ hasText: unit }).first();
+  const row = page.locator('#rows-startup tr:not([hidden])').filter({ hasText: unit }).first();
   const name = await row.locator('.name-btn').textContent();
   const sw = row.getByRole('switch');
   await expect(sw).toBeChecked();
