@@ -1,6 +1,6 @@
 // Opening the window: the one-time link, the header, refusals, reloads,
 // the keyboard, and program texts that carry mark-up.
-const { test, expect, startupNames, rowOf } = require('./fixtures');
+const { test, expect, startupNames, rowOf, watch } = require('./fixtures');
 
 const REFUSED_LINK = 'This link has already been used, or is wrong. Press Quit in the window that is open, or start Bootsmith again.';
 const NEED_LINK = 'This page needs the link Bootsmith printed when it started. Start Bootsmith again and use that link.';
@@ -86,4 +86,25 @@ test.describe('with mark-up in the program data', () => {
     await expect(page.getByRole('dialog')).toContainText(evil);
     expect(await page.evaluate(() => window.__pwned)).toBeUndefined();
   });
+});
+
+test('the page pings every 15 seconds, and closing it says goodbye so the program ends', async ({ browser, program, problems }) => {
+  const context = await browser.newContext();
+  const page = await context.newPage();
+  await watch(page, problems);
+  await page.clock.install();
+  const calls = [];
+  context.on('request', (r) => { if (r.url().endsWith('/api/ping')) calls.push(new URL(r.url()).pathname); });
+  await page.goto(await program.link);
+  await expect(page.locator('#rows-startup tr').first()).toBeVisible();
+  await page.clock.runFor(3000);
+  const early = calls.filter((c) => c === '/api/ping').length;
+  await page.clock.runFor(30000);
+  expect(calls.filter((c) => c === '/api/ping').length).toBe(early + 2);
+  // Leaving the page is what closing the tab does to it: the goodbye is sent,
+  // and without a later ping the program ends about 11 seconds after it.
+  await page.goto('about:blank');
+  expect(await program.exited).toEqual({ code: 0, signal: null });
+  expect(program.output()).not.toContain('No window was opened');
+  await context.close();
 });
