@@ -19,8 +19,10 @@ function hostile(items) {
 }
 
 test('500 items with hostile texts render as text, fast enough, and search stays right', async ({ page }) => {
-  const [fill, scanEnd] = await page.evaluate(() => [performance.getEntriesByName('bs-startup-filled')[0].startTime,
-    Math.max(...performance.getEntriesByType('resource').filter((e) => e.name.endsWith('/api/scan')).map((e) => e.responseEnd))]);
+  const [fill, scanStart, scanEnd] = await page.evaluate(() => {
+    const scan = performance.getEntriesByType('resource').filter((e) => e.name.endsWith('/api/scan'))[0];
+    return [performance.getEntriesByName('bs-startup-filled')[0].startTime, scan.startTime, scan.responseEnd];
+  });
   const pageBytes = await page.evaluate(async () => (await (await fetch('/')).arrayBuffer()).byteLength);
 
   let served = [];
@@ -60,7 +62,7 @@ test('500 items with hostile texts render as text, fast enough, and search stays
   const worst = Math.max(...keystrokes);
   const mean = keystrokes.reduce((a, b) => a + b, 0) / keystrokes.length;
   console.log(`page: ${pageBytes} bytes; start-up tab filled ${fill.toFixed(0)} ms after navigation; ` +
-    `(${(fill - scanEnd).toFixed(0)} ms of it drawing after the scan answered); search with 500 rows: worst keystroke ${worst.toFixed(1)} ms, mean ${mean.toFixed(1)} ms`);
+    `(the scan took ${(scanEnd - scanStart).toFixed(0)} ms, drawing after it ${(fill - scanEnd).toFixed(0)} ms); search with 500 rows: worst keystroke ${worst.toFixed(1)} ms, mean ${mean.toFixed(1)} ms`);
   test.info().annotations.push({ type: 'measured', description: `page ${pageBytes} B, filled ${fill.toFixed(0)} ms, keystroke worst ${worst.toFixed(1)} ms` });
   expect(pageBytes).toBeLessThan(150 * 1024);
 });
