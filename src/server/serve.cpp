@@ -33,7 +33,6 @@ namespace {
 
 constexpr std::uint64_t max_handlers = 48;
 constexpr std::chrono::milliseconds change_wait{60000};
-constexpr std::size_t handler_stack = 1024 * 1024;
 
 std::atomic<bool> g_ending{false};
 
@@ -54,14 +53,11 @@ std::atomic<bool> g_ending{false};
 
 // A thread that is never joined; false when it could not be started.
 template <typename Work>
-bool start_detached(Work work, std::size_t stack = 0) {
+bool start_detached(Work work) {
     auto* owned = new Work(std::move(work));
     pthread_attr_t attr;
     ::pthread_attr_init(&attr);
     ::pthread_attr_setdetachstate(&attr, PTHREAD_CREATE_DETACHED);
-    if (stack != 0) {
-        ::pthread_attr_setstacksize(&attr, stack);
-    }
     pthread_t thread;
     int failed = ::pthread_create(
         &thread, &attr,
@@ -111,13 +107,11 @@ void watch(ServerState& state) {
             continue;
         }
         auto* socket = new util::Descriptor(std::move(connection));
-        bool started = start_detached(
-            [&state, socket] {
-                handle_connection(state, std::move(*socket));
-                delete socket;
-                state.active.fetch_sub(1);
-            },
-            handler_stack);
+        bool started = start_detached([&state, socket] {
+            handle_connection(state, std::move(*socket));
+            delete socket;
+            state.active.fetch_sub(1);
+        });
         if (!started) {
             delete socket;
             state.active.fetch_sub(1);
