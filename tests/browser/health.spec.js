@@ -28,6 +28,23 @@ test('knowledge facts, the https rule, the self-check and the copied report', as
   await expect(page.locator('#toasts')).toContainText('Saved.');
   expect((await callApi(page, '/api/knowledge')).auto_check).toBe(true);
 
+  // Importing a file that is no pack and going back with nothing to go back
+  // to both answer with the program's own sentence.
+  const fs = require('fs');
+  const path = require('path');
+  const notAPack = path.join(test.info().outputDir, 'not-a-pack.json');
+  fs.mkdirSync(path.dirname(notAPack), { recursive: true });
+  fs.writeFileSync(notAPack, '{"format":"something else"}');
+  const refusedImport = await callApi(page, '/api/knowledge/import', { text: '{"format":"something else"}' });
+  expect(refusedImport.ok).toBe(false);
+  const chooser = page.waitForEvent('filechooser');
+  await page.getByRole('button', { name: 'Install an update from a file…' }).click();
+  await (await chooser).setFiles(notAPack);
+  await expect(page.locator('#toasts')).toContainText(refusedImport.message);
+  const rollback = await callApi(page, '/api/knowledge/rollback', {});
+  await page.getByRole('button', { name: 'Go back to the previous knowledge' }).click();
+  await expect(page.locator('#toasts')).toContainText(rollback.message);
+
   const probes = page.locator('#probes li');
   await expect(probes.filter({ hasText: 'Demonstration data' })).toContainText('OK');
   await expect(probes.filter({ hasText: 'Data folder' })).toContainText('Check');
