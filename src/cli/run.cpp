@@ -1,6 +1,9 @@
 #include "cli/run.hpp"
 
 #include <algorithm>
+#include <charconv>
+#include <cstdint>
+#include <cstdlib>
 #include <functional>
 #include <iostream>
 #include <memory>
@@ -18,6 +21,7 @@
 #include "foundation/text.hpp"
 #include "platform/demo/demo_platform.hpp"
 #include "platform/linux/linux_platform.hpp"
+#include "server/serve.hpp"
 
 namespace bootsmith::cli {
 
@@ -47,10 +51,26 @@ std::unique_ptr<platform::Platform> make_platform(bool demo) {
     return linux_backend::make_linux_platform();
 }
 
+// "--port": 0 to 65535 with an optional leading "+"; anything else lets the
+// system choose.
+std::uint16_t port_option(const std::string& text) {
+    std::string_view digits = text;
+    if (digits.starts_with('+')) {
+        digits.remove_prefix(1);
+    }
+    unsigned value = 0;
+    auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
+    if (digits.empty() || error != std::errc() || end != digits.data() + digits.size() ||
+        value > 65535) {
+        return 0;
+    }
+    return static_cast<std::uint16_t>(value);
+}
+
 int run_serve(Invocation& inv) {
-    inv.err << "The window is not part of this version yet; the commands of 'bootsmith help' "
-               "do everything it would.\n";
-    return exit_failed;
+    bool browser = !inv.args.has("--no-browser") && std::getenv("BOOTSMITH_NO_BROWSER") == nullptr;
+    return server::serve(inv.engine, port_option(inv.args.value("--port")),
+                         browser ? server::Browser::open : server::Browser::leave_closed);
 }
 
 using Handler = std::function<int(Invocation&)>;
