@@ -11,6 +11,7 @@
 #include "engine/doctor.hpp"
 #include "engine/history.hpp"
 #include "engine/restore.hpp"
+#include "engine/restore_selection.hpp"
 #include "engine/undo.hpp"
 #include "foundation/files.hpp"
 #include "foundation/text.hpp"
@@ -38,34 +39,30 @@ Result<std::string> backup_text(Invocation& inv, const std::string& argument) {
     return engine::read_backup(inv.engine.system(), argument);
 }
 
-// Prints one planned change of a restore and says whether it is done by --apply.
-bool print_restore_change(Invocation& inv, const engine::RestoreChange& change) {
-    if (!change.request) {
+// Prints one planned change of a restore.
+void print_restore_change(Invocation& inv, const engine::PlannedRestoreChange& step) {
+    const engine::RestoreChange& change = step.change;
+    if (!step.plan) {
         inv.out << "[note] " << util::pad_right(change.what, 8) << " " << change.name << " - "
                 << change.note << "\n";
-        return false;
+        return;
     }
-    engine::Plan plan = engine::plan(inv.engine, *change.request);
-    bool skip = plan.blocked();
-    bool doing = !skip && (change.selected || inv.args.has("--all"));
-    inv.out << "["
-            << (skip    ? "SKIP"
-                : doing ? "DO  "
-                        : "ask ")
-            << "] " << util::pad_right(change.what, 8) << " " << change.name << " - " << change.note
-            << "\n";
-    if (skip) {
-        inv.out << "         not possible: " << engine::refusal_reason(plan) << "\n";
-    } else if (plan.risk.needs_ack()) {
-        inv.out << "         level " << model::level_name(plan.risk.level) << ": "
-                << plan.risk.effect << "\n";
+    const char* mark = step.choice == engine::RestoreChoice::skip     ? "SKIP"
+                       : step.choice == engine::RestoreChoice::chosen ? "DO  "
+                                                                      : "ask ";
+    inv.out << "[" << mark << "] " << util::pad_right(change.what, 8) << " " << change.name << " - "
+            << change.note << "\n";
+    if (step.choice == engine::RestoreChoice::skip) {
+        inv.out << "         not possible: " << engine::refusal_reason(*step.plan) << "\n";
+    } else if (step.plan->risk.needs_ack()) {
+        inv.out << "         level " << model::level_name(step.plan->risk.level) << ": "
+                << step.plan->risk.effect << "\n";
     }
     if (!change.runs_as.empty()) {
         inv.out << "         command: " << change.command << "\n"
                 << "         method: " << change.mode << "; runs as: " << change.runs_as << "\n"
                 << "         " << change.warning << "\n";
     }
-    return doing;
 }
 
 // Output sent elsewhere (a file, a pipe) was not read before the change was
@@ -153,13 +150,16 @@ int run_restore(Invocation& inv) {
     }
     engine::RestorePlan plan = engine::restore_plan(inv.engine, *document);
     print_restore_header(inv, plan);
-    std::vector<engine::ChangeRequest> batch;
+    auto steps = engine::choose_restore_changes(inv.engine, plan, inv.args.has("--all"));
+    for (const auto& step : steps) {
+        print_restore_change(inv, step);
+    }
+    std::vector<engine::ChangeRequest> batch =
+        engine::chosen_requests(steps, inv.args.has("--yes"));
     std::vector<const engine::RestoreChange*> chosen;
-    for (const auto& change : plan.changes) {
-        if (print_restore_change(inv, change)) {
-            batch.push_back(*change.request);
-            batch.back().ack = inv.args.has("--yes");
-            chosen.push_back(&change);
+    for (const auto& step : steps) {
+        if (step.choice == engine::RestoreChoice::chosen) {
+            chosen.push_back(&step.change);
         }
     }
     bool apply = inv.args.has("--apply");
@@ -221,18 +221,21 @@ int run_undo(Invocation& inv) {
     std::string text = inv.args.positional(1);
     std::uint64_t seq = 0;
     std::from_chars(text.data(), text.data() + text.size(), seq);
-    auto result = engine::undo(inv.engine, seq, inv.args.has("--yes"));
-    if (result) {
-        inv.out << *result << "\n";
-        return exit_done;
+    engine::Outcome outcome = engine::undo(inv.engine, seq, inv.args.has("--yes"));
+    switch (outcome.kind) {
+        case engine::OutcomeKind::done:
+            inv.out << outcome.message << "\n";
+            return exit_done;
+        case engine::OutcomeKind::needs_confirmation:
+            inv.err << outcome.message << "\nRun it again with --yes if you accept that.\n";
+            return exit_decision;
+        case engine::OutcomeKind::admin_needed:
+            inv.err << outcome.message << " " << sudo_advice << "\n";
+            return exit_admin;
+        case engine::OutcomeKind::failed:
+            break;
     }
-    const std::string confirm = "CONFIRM: ";
-    if (result.error().starts_with(confirm)) {
-        inv.err << result.error().substr(confirm.size())
-                << "\nRun it again with --yes if you accept that.\n";
-        return exit_decision;
-    }
-    inv.err << result.error() << "\n";
+    inv.err << outcome.message << "\n";
     return exit_failed;
 }
 

@@ -49,8 +49,8 @@ std::optional<RestoreChange> state_change(const model::Item& now, const json::Js
 // must not turn into a service that runs as root.
 void describe_recreation(RestoreChange& change, const std::string& acting_user) {
     const ChangeRequest& request = *change.request;
-    change.command = request.command;
-    change.mode = request.mode;
+    change.command = request.create.command;
+    change.mode = request.create.mode;
     change.runs_as = acting_user;
     change.warning =
         "Read the command carefully: it comes from the backup file, not from a program "
@@ -69,25 +69,17 @@ RestoreChange gone_change(const json::JsonValue& old, const std::string& acting_
             "have been uninstalled). Nothing to restore.";
         return change;
     }
-    const json::JsonValue* spec = old.get("spec");
-    static const json::JsonValue no_spec = json::JsonValue::object();
-    const json::JsonValue& s = spec ? *spec : no_spec;
     ChangeRequest request;
     request.action = "create";
     request.id = "restore|" + change.id;
-    request.name = s.get_str("name");
-    request.command = s.get_str("command");
-    request.exe = s.get_str("exe");
-    request.workdir = s.get_str("workdir");
-    request.mode = s.get_str("mode");
-    request.user = acting_user;
-    request.description = s.get_str("description");
+    request.create = model::from_stored(model::stored_spec_from_json(old.get("spec")));
+    request.create.user = acting_user;
     change.what = "recreate";
     change.selected = true;
     change.note =
         "Bootsmith created this entry before; it no longer exists. It can be created "
         "again (" +
-        request.mode + ").";
+        request.create.mode + ").";
     change.request = std::move(request);
     describe_recreation(change, acting_user);
     return change;
