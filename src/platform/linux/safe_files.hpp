@@ -5,8 +5,10 @@
 #include <string_view>
 #include <vector>
 
+#include "foundation/files.hpp"
+#include "foundation/folder_walk.hpp"
+#include "foundation/paths.hpp"
 #include "foundation/result.hpp"
-#include "platform/linux/folder_walk.hpp"
 #include "platform/linux/roots.hpp"
 #include "platform/linux/system.hpp"
 
@@ -26,12 +28,11 @@ using FileResult = std::expected<T, FileError>;
 /// permission (EACCES, EPERM), else "Could not <action>: <system error text>".
 [[nodiscard]] std::string describe(const FileError& error);
 
-/// The components of a path: no empty ones and no ".".
-[[nodiscard]] std::vector<std::string_view> path_components(std::string_view path);
-/// Whether `path` is `folder` or lies below it, comparing whole components.
-[[nodiscard]] bool is_inside(std::string_view path, std::string_view folder);
-/// The folder part of a path ("/a/b" for "/a/b/c"), "" when it has none.
-[[nodiscard]] std::string parent_of(std::string_view path);
+using Descriptor = util::Descriptor;
+using util::is_inside;
+using util::parent_of;
+using util::path_components;
+using util::Replace;
 
 /// The text of a file read for rewriting, with its permission bits.
 struct FileText {
@@ -39,16 +40,16 @@ struct FileText {
     unsigned mode = 0644;
 };
 
-enum class Replace { allowed, never };
-
-/// Every read-for-rewriting, write, link and deletion of the back end.
+/// Every read-for-rewriting, write, link and deletion of the back end, on
+/// the one atomic writer and folder walk of util.
 ///
 /// Paths are given as the system knows them and opened below the roots. When
 /// root acts for an ordinary user, the user can change everything below their
 /// home folder while we work, so there every folder level is opened without
 /// following links (a link planted as a folder component, or at the file, is
 /// never followed to write, read or hand over a file elsewhere), and what is
-/// created there is handed to the user through the open descriptor.
+/// created there is handed to the user through the open descriptor. The same
+/// holds in any folder another account can change (util::open_folder).
 class SafeFiles {
   public:
     SafeFiles(const Roots& roots, const UserContext& user) : m_roots(roots), m_user(user) {}
@@ -81,8 +82,8 @@ class SafeFiles {
     [[nodiscard]] bool guarded(std::string_view path) const;
     /// The folder opened level by level, links below the home not followed
     /// when guarded; the error is errno.
-    [[nodiscard]] std::expected<Descriptor, int> open_for(std::string_view folder,
-                                                          bool create) const;
+    [[nodiscard]] std::expected<util::OpenedFolder, int> open_for(std::string_view folder,
+                                                                  bool create) const;
 
     const Roots& m_roots;
     const UserContext& m_user;
