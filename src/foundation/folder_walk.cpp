@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <string>
 
+#include "foundation/files.hpp"
 #include "foundation/paths.hpp"
 
 namespace bootsmith::util {
@@ -58,7 +59,38 @@ LevelFacts facts_of(int fd, const WalkRules& rules, bool below_no_follow) {
             rules.owner && info.st_uid == rules.owner->uid};
 }
 
+// Whether a part of the path is a link in a folder another account can change.
+bool has_foreign_link_on_the_way(const std::filesystem::path& path) {
+    std::filesystem::path prefix;
+    for (const auto& part : path) {
+        const std::filesystem::path holder = prefix.empty() ? std::filesystem::path("/") : prefix;
+        prefix /= part;
+        struct stat link {};
+        struct stat folder {};
+        if (::lstat(prefix.c_str(), &link) == 0 && S_ISLNK(link.st_mode) &&
+            ::stat(holder.c_str(), &folder) == 0 &&
+            others_can_change(folder.st_uid, folder.st_gid, folder.st_mode)) {
+            return true;
+        }
+    }
+    return false;
+}
+
 }  // namespace
+
+std::string refused_link_text() {
+    return "the way to it leads through a link in a folder that another account can change, "
+           "and Bootsmith does not follow such links. Name a file in a folder of your own.";
+}
+
+std::string opening_error_text(const std::filesystem::path& path, int error_number) {
+    // A link opened without following it fails with ENOTDIR as a folder and
+    // ELOOP as the file.
+    if ((error_number == ENOTDIR || error_number == ELOOP) && has_foreign_link_on_the_way(path)) {
+        return refused_link_text();
+    }
+    return system_error_text(error_number);
+}
 
 bool others_can_change(unsigned uid, unsigned gid, unsigned mode) {
     const unsigned self = ::geteuid();

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <limits>
 #include <optional>
+#include <string>
 #include <string_view>
 
 #include "foundation/descriptor.hpp"
@@ -51,5 +52,14 @@ struct OpenedFolder {
 [[nodiscard]] std::expected<OpenedFolder, int> open_folder(const std::filesystem::path& top,
                                                            std::string_view folder,
                                                            const WalkRules& rules);
+
+/// The reason given when a file cannot be reached without following a link
+/// that another account could have planted.
+[[nodiscard]] std::string refused_link_text();
+
+/// The reason to give for a failure with `error_number` to open `path` (or
+/// its folder) the way open_folder does: refused_link_text() when a link
+/// that was not followed is the cause, else the system's words.
+[[nodiscard]] std::string opening_error_text(const std::filesystem::path& path, int error_number);
 
 }  // namespace bootsmith::util

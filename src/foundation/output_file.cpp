@@ -31,20 +31,6 @@ WalkRules rules_for(const std::filesystem::path& path,
     return rules;
 }
 
-// Whether a part of the path is a link: the walk refuses such a part with
-// ENOTDIR where it does not follow links, and the user should hear why.
-bool has_link_on_the_way(const std::filesystem::path& path) {
-    std::filesystem::path prefix;
-    for (const auto& part : path.parent_path()) {
-        prefix /= part;
-        struct stat info {};
-        if (::lstat(prefix.c_str(), &info) == 0 && S_ISLNK(info.st_mode)) {
-            return true;
-        }
-    }
-    return false;
-}
-
 Status failed(int error_number) {
     return fail(system_error_text(error_number));
 }
@@ -86,10 +72,7 @@ Status write_output(const std::filesystem::path& path, std::string_view data, un
     }
     auto folder = open_folder("/", whole.parent_path().string(), rules_for(whole, account));
     if (!folder) {
-        if (folder.error() == ENOTDIR && has_link_on_the_way(whole)) {
-            return fail(refused_link_text());
-        }
-        return failed(folder.error());
+        return fail(opening_error_text(whole.parent_path(), folder.error()));
     }
     const std::string name = whole.filename().string();
     WriteOptions options;
@@ -131,11 +114,6 @@ Status write_output(const std::filesystem::path& path, std::string_view data, un
 }
 
 }  // namespace
-
-std::string refused_link_text() {
-    return "the way to it leads through a link in a folder that another account can change, "
-           "and Bootsmith does not follow such links. Name a file in a folder of your own.";
-}
 
 Status write_output_file(const std::filesystem::path& path, std::string_view data, unsigned mode,
                          const std::optional<ActingAccount>& account) {

@@ -17,10 +17,6 @@ struct ActingAccount {
     std::string home;
 };
 
-/// The reason given when a write would have to follow a link that another
-/// account could have planted.
-[[nodiscard]] std::string refused_link_text();
-
 /// Writes an output file the user named. Its folder is opened level by level;
 /// a link is followed only in a folder that nobody but root and we can change
 /// (as /dev/stdout is), never in a user's home or another account's folder or

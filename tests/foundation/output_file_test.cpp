@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <string>
 
+#include "foundation/file_bytes.hpp"
 #include "foundation/files.hpp"
 #include "support/result_matchers.hpp"
 #include "support/temp_dir.hpp"
@@ -87,6 +88,25 @@ TEST(WriteOutputFileForAnAccount, NeverFollowsTheAccountsLinksAndHandsItsFilesTo
     EXPECT_FALSE(fs::exists(system / "y.json")) << "written through the folder link";
     EXPECT_TRUE(fs::is_symlink(home / "b.json"));
     EXPECT_TRUE(fs::is_symlink(system / "link.json"));
+}
+
+// Reading a file a user named (a backup to restore, a pack to import) does not
+// follow that user's links either: root would show what they cannot read.
+TEST(ReadFileBytes, NeverFollowsALinkAnotherAccountCanPlant) {
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "another account's folder needs root";
+    }
+    TempDir dir;
+    const fs::path secret = dir.write("root/secret.json", "{\"secret\":1}");
+    const fs::path home = dir.path() / "home";
+    fs::create_directories(home);
+    ASSERT_EQ(::chown(home.c_str(), alice, alice), 0);
+    fs::create_symlink(secret, home / "pack.json");
+    fs::create_symlink(secret.parent_path(), home / "sub");
+    fs::create_symlink(secret, dir.path() / "roots-link.json");
+    EXPECT_THAT(read_file_bytes(home / "pack.json"), FailsWith(refused_link_text()));
+    EXPECT_THAT(read_file_bytes(home / "sub" / "secret.json"), FailsWith(refused_link_text()));
+    EXPECT_THAT(read_file_bytes(dir.path() / "roots-link.json"), IsOk());
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
 # alice plants links in her home and asks root, through sudo, to write a
-# backup there. Root never writes through her link: not at the file
+# backup there, or to read a pack or backup from there. Root never writes through her link: not at the file
 # (~/b.json -> /root/.bashrc) and not as a folder (~/sub -> /etc). The backup
 # written for her belongs to her; a plain path in a folder of root's, a pipe
 # through /dev/stdout and /dev/null keep working.
@@ -19,13 +19,14 @@ LINK_FILE=$GUEST_HOME/b.json
 LINK_FOLDER=$GUEST_HOME/sub
 MINE=$GUEST_HOME/rh-60-mine.json
 ROOTS=/root/rh-60.json
+SHADOW=$GUEST_HOME/rh-60-shadow.json
 REFUSED="leads through a link in a folder that another account can change"
 
 facts() { in_root stat -c '%U:%G %a %F' "$@" 2>&1 || true; }
 sha_of() { in_root sha256sum "$1" | cut -d' ' -f1; }
 
 put_back() {
-    in_root rm -f "$BAIT" "$LINK_FILE" "$LINK_FOLDER" "$MINE" "$ROOTS" /etc/x.json /tmp/rh-60-ran || true
+    in_root rm -f "$BAIT" "$LINK_FILE" "$LINK_FOLDER" "$MINE" "$ROOTS" "$SHADOW" /etc/x.json /tmp/rh-60-ran || true
 }
 trap put_back EXIT
 
@@ -67,6 +68,16 @@ expect_eq "sudo: backup --out /dev/stdout into a pipe works" '{"format":"bootsmi
 bs_sudo backup --out /dev/null
 expect_status "sudo: backup --out /dev/null works" 0
 expect_eq "/dev/null is still a character device" "character special file" "$(in_root stat -c %F /dev/null)"
+
+# Reading through her links is refused the same way: root would show her
+# what she cannot read herself.
+in_user ln -s /etc/shadow "$SHADOW"
+bs_sudo knowledge import "$SHADOW"
+expect_status "sudo: knowledge import through her link to /etc/shadow is refused" 1
+expect_contains "sudo: it says why (import)" "$ERR" "$REFUSED"
+bs_sudo restore "$SHADOW"
+expect_status "sudo: restore through her link to /etc/shadow is refused" 1
+expect_not_contains "sudo: nothing of /etc/shadow is shown" "$OUT$ERR" "root:"
 
 expect_fails "nothing ran the name as a command" in_root test -e /tmp/rh-60-ran
 trap - EXIT
