@@ -1,5 +1,8 @@
 #include "cli/maintenance_commands.hpp"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <charconv>
 #include <filesystem>
 
@@ -9,8 +12,10 @@
 #include "engine/doctor.hpp"
 #include "engine/history.hpp"
 #include "engine/restore.hpp"
+#include "engine/restore_selection.hpp"
 #include "engine/undo.hpp"
 #include "foundation/files.hpp"
+#include "foundation/output_file.hpp"
 #include "foundation/text.hpp"
 
 namespace bootsmith::cli {
@@ -36,29 +41,46 @@ Result<std::string> backup_text(Invocation& inv, const std::string& argument) {
     return engine::read_backup(inv.engine.system(), argument);
 }
 
-// Prints one planned change of a restore and says whether it is done by --apply.
-bool print_restore_change(Invocation& inv, const engine::RestoreChange& change) {
-    if (!change.request) {
+// Prints one planned change of a restore.
+void print_restore_change(Invocation& inv, const engine::PlannedRestoreChange& step) {
+    const engine::RestoreChange& change = step.change;
+    if (!step.plan) {
         inv.out << "[note] " << util::pad_right(change.what, 8) << " " << change.name << " - "
                 << change.note << "\n";
-        return false;
+        return;
     }
-    engine::Plan plan = engine::plan(inv.engine, *change.request);
-    bool skip = plan.blocked();
-    bool doing = !skip && (change.selected || inv.args.has("--all"));
-    inv.out << "["
-            << (skip    ? "SKIP"
-                : doing ? "DO  "
-                        : "ask ")
-            << "] " << util::pad_right(change.what, 8) << " " << change.name << " - " << change.note
-            << "\n";
-    if (skip) {
-        inv.out << "         not possible: " << engine::refusal_reason(plan) << "\n";
-    } else if (plan.risk.needs_ack()) {
-        inv.out << "         level " << model::level_name(plan.risk.level) << ": "
-                << plan.risk.effect << "\n";
+    const char* mark = step.choice == engine::RestoreChoice::skip     ? "SKIP"
+                       : step.choice == engine::RestoreChoice::chosen ? "DO  "
+                                                                      : "ask ";
+    inv.out << "[" << mark << "] " << util::pad_right(change.what, 8) << " " << change.name << " - "
+            << change.note << "\n";
+    if (step.choice == engine::RestoreChoice::skip) {
+        inv.out << "         not possible: " << engine::refusal_reason(*step.plan) << "\n";
+    } else if (step.plan->risk.needs_ack()) {
+        inv.out << "         level " << model::level_name(step.plan->risk.level) << ": "
+                << step.plan->risk.effect << "\n";
     }
-    return doing;
+    if (!change.runs_as.empty()) {
+        inv.out << "         command: " << change.command << "\n"
+                << "         method: " << change.mode << "; runs as: " << change.runs_as << "\n"
+                << "         " << change.warning << "\n";
+    }
+}
+
+// Output sent elsewhere (a file, a pipe) was not read before the change was
+// made, so what a re-creation made start is also said where the user looks.
+void report_recreations(Invocation& inv, const std::vector<const engine::RestoreChange*>& done,
+                        const std::vector<engine::ChangeResult>& results) {
+    if (::isatty(STDOUT_FILENO) != 0) {
+        return;
+    }
+    for (std::size_t i = 0; i < results.size() && i < done.size(); ++i) {
+        if (results[i].ok && !done[i]->runs_as.empty()) {
+            inv.err << "note: " << results[i].name << " was created again; it runs "
+                    << done[i]->command << " as " << done[i]->runs_as << " (" << done[i]->mode
+                    << ").\n";
+        }
+    }
 }
 
 void print_restore_header(Invocation& inv, const engine::RestorePlan& plan) {
@@ -72,6 +94,17 @@ void print_restore_header(Invocation& inv, const engine::RestorePlan& plan) {
     }
     inv.out << plan.same << " items already match; " << plan.appeared
             << " items appeared since the backup and are left alone.\n\n";
+}
+
+// Root acting for an ordinary account (sudo) writes that account's output
+// files for it: they are handed to whoever owns its home.
+std::optional<util::ActingAccount> acting_account(const platform::SystemInfo& system) {
+    struct stat home {};
+    if (!system.admin || system.demo || ::geteuid() != 0 || system.home.empty() ||
+        system.home == "/" || ::stat(system.home.c_str(), &home) != 0 || home.st_uid == 0) {
+        return std::nullopt;
+    }
+    return util::ActingAccount{{home.st_uid, home.st_gid}, system.home};
 }
 
 }  // namespace
@@ -91,10 +124,10 @@ int run_backup(Invocation& inv) {
         inv.out << "Saved " << count << " items to " << saved->string() << "\n";
         return exit_done;
     }
-    auto written = util::write_output_file(out_file, json::to_text(document), 0600);
+    auto written = util::write_output_file(out_file, json::to_text(document), 0600,
+                                           acting_account(inv.engine.system()));
     if (!written) {
-        inv.err << "Could not write " << out_file << ": "
-                << util::system_error_text(written.error()) << "\n";
+        inv.err << "Could not write " << out_file << ": " << written.error() << "\n";
         return exit_failed;
     }
     inv.out << "Saved " << count << " items to " << out_file << "\n";
@@ -130,11 +163,16 @@ int run_restore(Invocation& inv) {
     }
     engine::RestorePlan plan = engine::restore_plan(inv.engine, *document);
     print_restore_header(inv, plan);
-    std::vector<engine::ChangeRequest> batch;
-    for (const auto& change : plan.changes) {
-        if (print_restore_change(inv, change)) {
-            batch.push_back(*change.request);
-            batch.back().ack = inv.args.has("--yes");
+    auto steps = engine::choose_restore_changes(inv.engine, plan, inv.args.has("--all"));
+    for (const auto& step : steps) {
+        print_restore_change(inv, step);
+    }
+    std::vector<engine::ChangeRequest> batch =
+        engine::chosen_requests(steps, inv.args.has("--yes"));
+    std::vector<const engine::RestoreChange*> chosen;
+    for (const auto& step : steps) {
+        if (step.choice == engine::RestoreChoice::chosen) {
+            chosen.push_back(&step.change);
         }
     }
     bool apply = inv.args.has("--apply");
@@ -146,11 +184,13 @@ int run_restore(Invocation& inv) {
         return exit_done;
     }
     bool failed = false;
-    for (const auto& result : engine::apply(inv.engine, batch)) {
+    std::vector<engine::ChangeResult> results = engine::apply(inv.engine, batch);
+    for (const auto& result : results) {
         inv.out << (result.ok ? "ok  " : "FAIL") << " " << result.name << ": " << result.message
                 << "\n";
         failed = failed || !result.ok;
     }
+    report_recreations(inv, chosen, results);
     return failed ? exit_failed : exit_done;
 }
 
@@ -194,18 +234,21 @@ int run_undo(Invocation& inv) {
     std::string text = inv.args.positional(1);
     std::uint64_t seq = 0;
     std::from_chars(text.data(), text.data() + text.size(), seq);
-    auto result = engine::undo(inv.engine, seq, inv.args.has("--yes"));
-    if (result) {
-        inv.out << *result << "\n";
-        return exit_done;
+    engine::Outcome outcome = engine::undo(inv.engine, seq, inv.args.has("--yes"));
+    switch (outcome.kind) {
+        case engine::OutcomeKind::done:
+            inv.out << outcome.message << "\n";
+            return exit_done;
+        case engine::OutcomeKind::needs_confirmation:
+            inv.err << outcome.message << "\nRun it again with --yes if you accept that.\n";
+            return exit_decision;
+        case engine::OutcomeKind::admin_needed:
+            inv.err << outcome.message << " " << sudo_advice << "\n";
+            return exit_admin;
+        case engine::OutcomeKind::failed:
+            break;
     }
-    const std::string confirm = "CONFIRM: ";
-    if (result.error().starts_with(confirm)) {
-        inv.err << result.error().substr(confirm.size())
-                << "\nRun it again with --yes if you accept that.\n";
-        return exit_decision;
-    }
-    inv.err << result.error() << "\n";
+    inv.err << outcome.message << "\n";
     return exit_failed;
 }
 

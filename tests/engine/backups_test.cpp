@@ -1,3 +1,5 @@
+#include <gmock/gmock.h>
+
 #include <set>
 #include <thread>
 
@@ -179,7 +181,7 @@ TEST_F(Restore, FourKindsOfChangeAndTheCounts) {
     EXPECT_TRUE(plan.changes[0].selected);
     EXPECT_EQ(plan.changes[1].what, "recreate");
     EXPECT_EQ(plan.changes[1].request->id, "restore|run|user|HKCU\\Run\\64|Bootsmith-Code");
-    EXPECT_EQ(plan.changes[1].request->command, "code.exe");
+    EXPECT_EQ(plan.changes[1].request->create.command, "code.exe");
     EXPECT_EQ(plan.changes[1].note,
               "Bootsmith created this entry before; it no longer exists. It "
               "can be created again (login).");
@@ -215,10 +217,50 @@ TEST_F(Restore, AppearedItemsAndOtherComputers) {
 TEST_F(Restore, LockedItemsAreNeitherChangedNorCounted) {
     json::JsonValue doc = make_backup(*engine, "x");
     ASSERT_TRUE(apply(*engine, {request("disable", "run|user|HKCU\\Run\\64|Spotify")})[0].ok);
-    platform->after_scan = [](std::vector<model::Item>& items) { items[15].toggle = "locked"; };
+    platform->after_scan = [](std::vector<model::Item>& items) {
+        named(items, "Spotify").toggle = "locked";
+    };
     RestorePlan plan = restore_plan(*engine, doc);
     EXPECT_TRUE(plan.changes.empty());
     EXPECT_EQ(plan.same, 24u);
+}
+
+TEST_F(Restore, ARecreationShowsItsCommandAndRunsAsTheActingAccount) {
+    // A hand-edited backup asks for a service that runs a shell as root.
+    const std::string command = "/bin/sh -c 'id > /tmp/owned'";
+    json::JsonValue forged = json::JsonValue::object()
+                                 .with_str("name", "Helper")
+                                 .with_str("command", command)
+                                 .with_str("mode", "boot")
+                                 .with_str("user", "root");
+    json::JsonValue items = json::JsonValue::array();
+    items.push_back(json::JsonValue::object()
+                        .with_str("id", "gone|1")
+                        .with_str("name", "Helper")
+                        .with_bool("managed", true)
+                        .with("spec", forged));
+    json::JsonValue doc = json::JsonValue::object()
+                              .with_str("format", "bootsmith-backup")
+                              .with("items", std::move(items));
+    const std::string acting = engine->system().user;
+    ASSERT_NE(acting, "root");
+    RestorePlan plan = restore_plan(*engine, doc);
+    ASSERT_EQ(plan.changes.size(), 1u);
+    const RestoreChange& change = plan.changes[0];
+    EXPECT_EQ(change.command, command);
+    EXPECT_EQ(change.mode, "boot");
+    EXPECT_EQ(change.runs_as, acting);
+    EXPECT_THAT(change.warning, ::testing::HasSubstr("Read the command carefully"));
+    ASSERT_TRUE(change.request);
+    EXPECT_EQ(change.request->create.user, acting);
+
+    ChangeRequest accepted = *change.request;
+    accepted.ack = true;
+    auto results = apply(*engine, {accepted});
+    ASSERT_TRUE(results[0].ok) << results[0].message;
+    model::CreateRequest made = model::from_stored(history_list(engine->system())[0].record.spec);
+    EXPECT_EQ(made.user, acting);
+    EXPECT_EQ(made.command, command);
 }
 
 TEST_F(Restore, TheWholeRoadInOneProcess) {
@@ -234,7 +276,7 @@ TEST_F(Restore, TheWholeRoadInOneProcess) {
         ASSERT_TRUE(r.ok) << r.message;
     auto history = history_list(engine->system());
     ASSERT_EQ(history.size(), 3u);
-    ASSERT_TRUE(undo(*engine, history[0].record.seq, true));  // Spooler back on
+    ASSERT_TRUE(undo(*engine, history[0].record.seq, true).ok());  // Spooler back on
     EXPECT_TRUE(item_named("Spooler").enabled);
 
     auto text = read_backup(engine->system(), saved->filename().string());

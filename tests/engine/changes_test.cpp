@@ -38,7 +38,7 @@ TEST_F(Planning, ForbiddenCharacters) {
     };
     for (const Case& c : cases) {
         ChangeRequest r = creation("", "Tool", c.text);
-        r.workdir = c.text;
+        r.create.workdir = c.text;
         Plan p = plan(*engine, r);
         bool flagged = false;
         for (const auto& problem : p.problems) {
@@ -65,6 +65,10 @@ TEST_F(Planning, CreationMethodAndReach) {
     EXPECT_EQ(unlisted.problems,
               std::vector<std::string>{"\"cron\" is not a way a program can be started on this "
                                        "computer."});
+    // A cron @reboot line starts with the computer, whether anyone signs in or not.
+    EXPECT_EQ(unlisted.risk.effect,
+              "\"X\" will start automatically when the computer starts. It can be switched off "
+              "or removed later from this program, and the change is undoable from History.");
     Plan empty_mode = plan(*engine, creation("", "X", "x.exe", ""));
     EXPECT_EQ(empty_mode.problems, std::vector<std::string>{"A method is required."});
     Plan from_backup = plan(*engine, creation("restore|x", "X", "x.exe", "login"));
@@ -127,9 +131,9 @@ TEST_F(Planning, TheDemonstrationStillWarnsAboutWhereAProgramSitsAndWhoMadeIt) {
 
 TEST_F(Planning, LockedItemsAndTheirNotes) {
     platform->after_scan = [](std::vector<model::Item>& items) {
-        items[15].toggle = "locked";  // Spotify
-        items[16].toggle = "locked";  // Discord
-        items[16].toggle_note = "Set by a policy.";
+        named(items, "Spotify").toggle = "locked";
+        named(items, "Discord").toggle = "locked";
+        named(items, "Discord").toggle_note = "Set by a policy.";
     };
     EXPECT_EQ(plan(*engine, request("disable", spotify)).problems,
               std::vector<std::string>{"This item cannot be switched here."});
@@ -152,7 +156,9 @@ TEST_F(Planning, AdminNeededWithoutRights) {
     platform::SystemInfo ordinary = TestPlatform().system_info();
     ordinary.admin = false;
     make_engine(ordinary);
-    platform->after_scan = [](std::vector<model::Item>& items) { items[2].toggle = "admin"; };
+    platform->after_scan = [](std::vector<model::Item>& items) {
+        named(items, "Spooler").toggle = "admin";
+    };
     Plan p = plan(*engine, request("disable", spooler, true));
     EXPECT_TRUE(p.admin_needed);
     auto results = apply(*engine, {request("disable", spooler, true)});
@@ -200,6 +206,8 @@ TEST_F(Applying, PlatformFailuresAreNotRecorded) {
     EXPECT_EQ(results[0].message,
               "Changing a system service needs administrator rights. Use \"Restart as "
               "administrator\".");
+    EXPECT_EQ(results[0].reason, "Changing a system service needs administrator rights.")
+        << "the command line words its own advice";
     platform->toggle_failure = "systemctl could not change x.service: boom";
     results = apply(*engine, {request("disable", spotify)});
     EXPECT_FALSE(results[0].admin);
