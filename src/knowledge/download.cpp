@@ -5,6 +5,7 @@
 
 #include "foundation/process.hpp"
 #include "foundation/text.hpp"
+#include "foundation/version.hpp"
 #include "knowledge/updates.hpp"
 
 namespace bootsmith::knowledge {
@@ -29,7 +30,7 @@ Result<std::string> download_text(const std::string& address, int limit_seconds)
     util::RunResult curl = util::run_program(
         "curl",
         {"-q", "-fsSL", "--proto", "=https", "--proto-redir", "=https", "--max-time", "30",
-         "--max-filesize", "3000000", "-A", "Bootsmith/1.0.0", address},
+         "--max-filesize", "3000000", "-A", "Bootsmith/" + std::string(program_version), address},
         {}, std::nullopt, limit_seconds);
     if (curl.ok()) {
         return std::move(curl.out);
