@@ -4,8 +4,9 @@
 # the values of --level and --mode, file names where a file is expected and,
 # after assess, disable, enable and remove, the names of the listed entries.
 # Those names come from "bootsmith list --json", the only program this runs:
-# it reads and changes nothing, and it is stopped after 2 seconds so that a
-# slow listing never holds up the shell.
+# it reads and changes nothing, and it is stopped after 2 seconds (or
+# BOOTSMITH_COMPLETION_TIMEOUT) so that a slow listing never holds up the
+# shell.
 
 _bootsmith_commands="serve open list running apps assess disable enable add remove backup backups restore knowledge doctor history undo help version"
 _bootsmith_global_options="--demo --help"
@@ -33,7 +34,7 @@ _bootsmith_options_of() {
 # away, in _bootsmith_typed. A quote left open (the word being typed) simply
 # runs to the end.
 _bootsmith_dequote() {
-    local word=$1 quote= c i
+    local word=$1 quote='' c i
     _bootsmith_typed=
     for ((i = 0; i < ${#word}; i++)); do
         c=${word:i:1}
@@ -93,8 +94,10 @@ _bootsmith_entry_names() {
     local program=$1 raw=$2 demo=$3 json line typed
     local -a names=() args=(list --json)
     [[ -n $demo ]] && args=(--demo list --json)
+    local limit=${BOOTSMITH_COMPLETION_TIMEOUT:-2}
+    [[ $limit =~ ^[1-9][0-9]*$ ]] || limit=2
     command -v timeout >/dev/null 2>&1 || return 0
-    json=$(timeout 2 "$program" "${args[@]}" 2>/dev/null </dev/null) || return 0
+    json=$(timeout "$limit" "$program" "${args[@]}" 2>/dev/null </dev/null) || return 0
     while IFS= read -r line; do
         line=${line#*\"name\"}
         line=${line#*\"}
@@ -133,9 +136,8 @@ _bootsmith_entry_names() {
 }
 
 _bootsmith_files() {
-    local IFS=$'\n'
     compopt -o filenames 2>/dev/null
-    COMPREPLY=($(compgen -f -- "$1"))
+    mapfile -t COMPREPLY < <(compgen -f -- "$1")
 }
 
 _bootsmith() {
@@ -152,7 +154,7 @@ _bootsmith() {
 
     # Split what comes before the cursor as bootsmith does: a value option
     # takes the next word, other --words are flags, the rest are positionals.
-    local i word command= demo=
+    local i word command='' demo=''
     local -a positionals=()
     for ((i = 1; i < cword; i++)); do
         word=${words[i]}
@@ -168,11 +170,11 @@ _bootsmith() {
 
     case $prev in
         --level)
-            COMPREPLY=($(compgen -W "$_bootsmith_levels" -- "$cur"))
+            mapfile -t COMPREPLY < <(compgen -W "$_bootsmith_levels" -- "$cur")
             return 0
             ;;
         --mode)
-            COMPREPLY=($(compgen -W "$_bootsmith_modes" -- "$cur"))
+            mapfile -t COMPREPLY < <(compgen -W "$_bootsmith_modes" -- "$cur")
             return 0
             ;;
         --out)
@@ -181,7 +183,7 @@ _bootsmith() {
             ;;
         --workdir)
             compopt -o filenames 2>/dev/null
-            COMPREPLY=($(compgen -d -- "$cur"))
+            mapfile -t COMPREPLY < <(compgen -d -- "$cur")
             return 0
             ;;
         --filter | --port | --name | --args | --label | --url)
@@ -196,12 +198,12 @@ _bootsmith() {
         else
             options+=" $(_bootsmith_options_of "$command" "${positionals[1]-}")"
         fi
-        COMPREPLY=($(compgen -W "$options" -- "$cur"))
+        mapfile -t COMPREPLY < <(compgen -W "$options" -- "$cur")
         return 0
     fi
 
     if [[ -z $command ]]; then
-        COMPREPLY=($(compgen -W "$_bootsmith_commands" -- "$cur"))
+        mapfile -t COMPREPLY < <(compgen -W "$_bootsmith_commands" -- "$cur")
         return 0
     fi
     ((${#positionals[@]} == 1)) || {
@@ -219,7 +221,7 @@ _bootsmith() {
             _bootsmith_files "$cur"
             ;;
         knowledge)
-            COMPREPLY=($(compgen -W "$_bootsmith_knowledge_subcommands" -- "$cur"))
+            mapfile -t COMPREPLY < <(compgen -W "$_bootsmith_knowledge_subcommands" -- "$cur")
             ;;
     esac
     return 0
