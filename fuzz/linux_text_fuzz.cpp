@@ -14,9 +14,12 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/linux/crontab.hpp"
-#include "platform/linux/entries.hpp"
-#include "platform/linux/text_parsers.hpp"
+#include "platform/linux/changing/crontab.hpp"
+#include "platform/linux/changing/entry_texts.hpp"
+#include "platform/linux/changing/slug.hpp"
+#include "platform/linux/text/command_text.hpp"
+#include "platform/linux/text/desktop_text.hpp"
+#include "platform/linux/text/listing_text.hpp"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/linux/entries.hpp"
+#include "platform/linux/changing/slug.hpp"
 
 namespace {
 

@@ -1,12 +1,13 @@
 #include "platform/linux/linux_platform.hpp"
-
-#include "platform/linux/candidates.hpp"
-#include "platform/linux/doctor.hpp"
-#include "platform/linux/elevation.hpp"
-#include "platform/linux/entries.hpp"
-#include "platform/linux/scan.hpp"
-#include "platform/linux/switching.hpp"
-#include "platform/linux/system.hpp"
+#include "platform/linux/changing/create_entry.hpp"
+#include "platform/linux/changing/remove_entry.hpp"
+#include "platform/linux/changing/switching.hpp"
+#include "platform/linux/os/elevation.hpp"
+#include "platform/linux/os/system.hpp"
+#include "platform/linux/reading/candidates.hpp"
+#include "platform/linux/reading/doctor.hpp"
+#include "platform/linux/reading/running_programs.hpp"
+#include "platform/linux/reading/scan.hpp"
 
 namespace bootsmith::linux_backend {
 

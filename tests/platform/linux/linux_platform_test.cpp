@@ -1,10 +1,10 @@
 #include "platform/linux/linux_platform.hpp"
+#include "platform/linux/linux_tree.hpp"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include "knowledge/store.hpp"
-#include "platform/linux/linux_tree.hpp"
 
 namespace bootsmith::linux_backend {
 namespace {

@@ -1,0 +1,15 @@
+#pragma once
+
+#include "foundation/result.hpp"
+#include "model/item.hpp"
+#include "platform/linux/changing/change_context.hpp"
+#include "platform/platform.hpp"
+
+namespace bootsmith::linux_backend {
+
+/// Switches a desktop autostart entry on or off.
+[[nodiscard]] Result<platform::ChangeOutcome> toggle_autostart(const ChangeContext& context,
+                                                               const model::Item& item,
+                                                               bool enable);
+
+}  // namespace bootsmith::linux_backend

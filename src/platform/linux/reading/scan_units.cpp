@@ -1,0 +1,278 @@
+// systemd units of the computer and of the user's own instance.
+#include <algorithm>
+#include <set>
+
+#include "foundation/text.hpp"
+#include "platform/linux/reading/scan.hpp"
+#include "platform/linux/reading/scan_units.hpp"
+#include "platform/linux/reading/unit_records.hpp"
+
+namespace bootsmith::linux_backend {
+
+namespace {
+
+struct ToggleRule {
+    std::string_view state;
+    std::string_view note;
+};
+
+// Unit-file states that leave nothing to switch, and why.
+constexpr ToggleRule locked_states[] = {
+    {"static",
+     "It has no start-up switch (no [Install] section): the system starts it only when another "
+     "unit needs it."},
+    {"indirect",
+     "It is switched on indirectly through another unit, so it has no switch of its own."},
+    {"generated",
+     "It is generated at boot from other settings (for example /etc/fstab), so it has no switch."},
+    {"transient", "It was created for this session only."},
+    {"alias", "It is another name for a unit, so it has no switch of its own."},
+    {"linked", "It is linked in from elsewhere, so it has no switch here."},
+    {"linked-runtime", "It is linked in from elsewhere, so it has no switch here."},
+    {"masked",
+     "An administrator blocked it on purpose (masked). Use `systemctl unmask` if you want it "
+     "back."},
+    {"masked-runtime",
+     "An administrator blocked it on purpose (masked). Use `systemctl unmask` if you want it "
+     "back."},
+    {"bad", "systemd reports its unit file as faulty."},
+};
+
+bool is_switched_on(std::string_view state) {
+    return state == "enabled" || state == "enabled-runtime";
+}
+
+bool is_listed_state(std::string_view state) {
+    return is_switched_on(state) || state == "disabled" || state == "masked" ||
+           state == "masked-runtime";
+}
+
+// The facts about all units of one scope that every item is built from.
+struct UnitListing {
+    UnitScope scope;
+    std::map<std::string, std::string> file_states;
+    std::map<std::string, UnitRow> loaded;
+    std::map<std::string, ShowRecord> records;
+    std::map<std::string, std::string> owners;
+    std::map<std::string, std::string> priorities;
+};
+
+bool is_active(const UnitListing& listing, const std::string& unit) {
+    auto row = listing.loaded.find(unit);
+    return row != listing.loaded.end() && row->second.active == "active";
+}
+
+std::vector<std::string> dependents_of(const UnitListing& listing, const std::string& unit,
+                                       const ShowRecord& record) {
+    std::set<std::string> names;
+    for (const char* property : {"RequiredBy", "BoundBy"}) {
+        for (const auto& other : white_space_fields(show_value(record, property))) {
+            auto state = listing.file_states.find(other);
+            bool on = state != listing.file_states.end() && is_switched_on(state->second);
+            if (other != unit && (is_active(listing, other) || on)) {
+                names.insert(other);
+            }
+        }
+    }
+    return {names.begin(), names.end()};
+}
+
+std::string unit_origin(UnitScope scope, const std::string& unit, const std::string& file,
+                        const std::string& package, const std::string& priority) {
+    const bool systemd_named = unit.starts_with("systemd");
+    if (is_system_priority(priority)) {
+        return "Operating system";
+    }
+    if (!package.empty()) {
+        return priority.empty() && systemd_named ? "Operating system" : "Installed program";
+    }
+    if (scope == UnitScope::system && file.starts_with("/etc/")) {
+        return "Installed program";
+    }
+    return systemd_named ? "Operating system" : "Installed program";
+}
+
+void set_toggle(model::Item& item, const std::string& state, UnitScope scope, bool admin) {
+    for (const auto& rule : locked_states) {
+        if (rule.state == state) {
+            item.toggle = "locked";
+            item.toggle_note = std::string(rule.note);
+            return;
+        }
+    }
+    item.toggle = scope == UnitScope::system && !admin ? "admin" : "ok";
+}
+
+// A unit that systemd calls disabled can still start at every boot when
+// another unit wants or requires it through a link that `systemctl disable`
+// does not remove (such as one its package placed under /usr/lib/systemd).
+// Showing it as an ordinary "off" entry would be wrong, and switching it off
+// cannot work without masking, which Bootsmith never does.
+void lock_if_pulled_in(model::Item& item, const std::string& state, const ShowRecord& record) {
+    if (state != "disabled") {
+        return;
+    }
+    std::vector<std::string> pullers;
+    for (const char* property : {"WantedBy", "RequiredBy"}) {
+        for (auto& other : white_space_fields(show_value(record, property))) {
+            if (other != item.name &&
+                std::find(pullers.begin(), pullers.end(), other) == pullers.end()) {
+                pullers.push_back(std::move(other));
+            }
+        }
+    }
+    if (pullers.empty()) {
+        return;
+    }
+    item.toggle = "locked";
+    item.toggle_note = "systemd calls it disabled, but " + util::join(pullers, ", ") +
+                       " start(s) it through a link that switching it off does not remove "
+                       "(often one its package placed under /usr/lib/systemd).";
+}
+
+void fill_command(model::Item& item, const std::string& type, const ShowRecord& record) {
+    ExecStart exec = parse_exec_start(show_value(record, "ExecStart"));
+    item.command = exec.command;
+    item.exe = exec.path;
+    std::string triggers = show_value(record, "Triggers");
+    if (type == "timer" && !triggers.empty()) {
+        item.command = "(timer: runs " + triggers + ")";
+    }
+}
+
+model::Item unit_item(const UnitListing& listing, const std::string& unit, bool admin) {
+    static const ShowRecord no_record;
+    auto found = listing.records.find(unit);
+    const ShowRecord& record = found == listing.records.end() ? no_record : found->second;
+    const std::string type = unit_type(unit);
+    const bool user = listing.scope == UnitScope::user;
+    const std::string file = show_value(record, "FragmentPath");
+    auto state_row = listing.file_states.find(unit);
+    const std::string state = state_row == listing.file_states.end() ? "" : state_row->second;
+    auto row = listing.loaded.find(unit);
+
+    model::Item item(user ? "systemd-user" : "systemd",
+                     "systemd " + type + (user ? " (this user)" : ""), user ? "user" : "machine",
+                     file.empty() ? "(no unit file)" : file, unit);
+    item.description = show_value(record, "Description");
+    if (item.description.empty() && row != listing.loaded.end()) {
+        item.description = row->second.description;
+    }
+    fill_command(item, type, record);
+    auto owner = listing.owners.find(file);
+    item.package = owner == listing.owners.end() ? "" : owner->second;
+    auto priority = listing.priorities.find(item.package);
+    std::string pkg_priority = priority == listing.priorities.end() ? "" : priority->second;
+    item.dependents = dependents_of(listing, unit, record);
+    item.enabled = is_switched_on(state);
+    item.running = is_active(listing, unit);
+    item.state_text = state;
+    if (row != listing.loaded.end()) {
+        item.state_text += " \u00b7 " + row->second.sub;
+    }
+    item.origin = unit_origin(listing.scope, unit, file, item.package, pkg_priority);
+    if (unit.starts_with("bootsmith-")) {
+        item.managed = true;
+        item.origin = "Created by Bootsmith";
+    }
+    set_toggle(item, state, listing.scope, admin);
+    lock_if_pulled_in(item, state, record);
+    item.extra.set("unit", unit);
+    item.extra.set("state", state);
+    if (!pkg_priority.empty()) {
+        item.extra.set("pkg_priority", pkg_priority);
+    }
+    return item;
+}
+
+SystemctlRunner runner_for(const ScanContext& context, UnitScope scope) {
+    if (scope == UnitScope::user) {
+        return [&context](std::vector<std::string> args) {
+            args.insert(args.begin(), "--user");
+            return run_user_systemctl(context.user, args, context.options.limits.systemctl_user);
+        };
+    }
+    return [&context](std::vector<std::string> args) {
+        return util::run_program("systemctl", args, {}, std::nullopt,
+                                 context.options.limits.systemctl_system);
+    };
+}
+
+std::string unit_types_argument(const knowledge::KnowledgeLocations& locations) {
+    std::string types;
+    for (const auto& type : locations.linux_unit_types) {
+        types += (types.empty() ? "" : ",") + type;
+    }
+    return types.empty() ? "service,timer,socket" : types;
+}
+
+std::string unreadable_note(UnitScope scope, const util::RunResult& run) {
+    if (scope == UnitScope::user) {
+        return "Your own systemd units could not be read (no user session is running for this "
+               "account); "
+               "they are left out.";
+    }
+    std::string cause(util::trim(run.out + run.err));
+    if (cause.empty() && run.timed_out) {
+        cause = "systemctl did not answer in time.";
+    }
+    return "systemd's unit list could not be read: " + util::shorten(cause, 160);
+}
+
+// Units to list: the switchable states always, every other state only while running.
+std::vector<std::string> select_units(const std::vector<UnitFileRow>& rows, UnitListing& listing) {
+    std::vector<std::string> selected;
+    for (const auto& row : rows) {
+        if (!listing.file_states.emplace(row.unit, row.state).second) {
+            continue;  // a repeated row would give two items with one id
+        }
+        if (is_listed_state(row.state) || is_active(listing, row.unit)) {
+            selected.push_back(row.unit);
+        }
+    }
+    return selected;
+}
+
+void look_up_packages(const ScanContext& context, const std::vector<std::string>& units,
+                      UnitListing& listing) {
+    std::vector<std::string> files;
+    for (const auto& unit : units) {
+        auto record = listing.records.find(unit);
+        if (record != listing.records.end()) {
+            files.push_back(show_value(record->second, "FragmentPath"));
+        }
+    }
+    listing.owners = package_owners(context.manager, files, context.options.limits);
+    std::vector<std::string> packages;
+    for (const auto& [file, package] : listing.owners) {
+        packages.push_back(package);
+    }
+    listing.priorities = package_priorities(context.manager, packages, context.options.limits);
+}
+
+}  // namespace
+
+void scan_units(const ScanContext& context, UnitScope scope, platform::ScanResult& result) {
+    SystemctlRunner systemctl = runner_for(context, scope);
+    const std::string types = "--type=" + unit_types_argument(context.locations);
+    auto files = systemctl({"list-unit-files", types, "--no-legend", "--no-pager", "--plain"});
+    if (!files.ok() || util::trim(files.out).empty()) {
+        result.notes.push_back(unreadable_note(scope, files));
+        return;
+    }
+    UnitListing listing{scope, {}, {}, {}, {}, {}};
+    auto loaded = systemctl({"list-units", types, "--all", "--no-legend", "--no-pager", "--plain"});
+    if (loaded.ok()) {
+        listing.loaded = parse_units(loaded.out);
+    }
+    std::vector<std::string> selected = select_units(parse_unit_files(files.out), listing);
+    listing.records = describe_units(systemctl, selected);
+    if (scope == UnitScope::system) {
+        look_up_packages(context, selected, listing);
+    }
+    for (const auto& unit : selected) {
+        result.items.push_back(unit_item(listing, unit, context.info.admin));
+    }
+}
+
+}  // namespace bootsmith::linux_backend
