@@ -32,7 +32,7 @@ capture in_root dpkg-query -W -f '${Status} ${Version}' bootsmith
 expect_eq "dpkg knows it as installed" "install ok installed $version" "$OUT"
 capture in_root dpkg -L bootsmith
 files=$(printf '%s\n' "$OUT" | while IFS= read -r path; do
-    in_root test -f "$path" && printf '%s\n' "$path"
+    if in_root test -f "$path"; then printf '%s\n' "$path"; fi
 done)
 expect_eq "the package installed its six files" \
     "/usr/bin/bootsmith /usr/share/applications/bootsmith.desktop /usr/share/bash-completion/completions/bootsmith /usr/share/icons/hicolor/scalable/apps/bootsmith.svg /usr/share/man/man1/bootsmith.1 /usr/share/zsh/vendor-completions/_bootsmith" \
@@ -98,7 +98,7 @@ expect_status "alice saves a backup (her data folder exists)" 0
 capture in_root dpkg --purge bootsmith
 expect_status "dpkg --purge removes the package" 0
 left=$(printf '%s\n' "$files" | while IFS= read -r path; do
-    [[ -n $path ]] && in_root test -e "$path" && printf '%s ' "$path"
+    if [[ -n $path ]] && in_root test -e "$path"; then printf '%s ' "$path"; fi
 done)
 expect_eq "no installed file is left" "" "$left"
 capture in_root dpkg-query -W -f '${Status}' bootsmith
