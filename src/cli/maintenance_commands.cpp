@@ -9,6 +9,7 @@
 #include "engine/doctor.hpp"
 #include "engine/history.hpp"
 #include "engine/restore.hpp"
+#include "engine/restore_selection.hpp"
 #include "engine/undo.hpp"
 #include "foundation/files.hpp"
 #include "foundation/text.hpp"
@@ -36,29 +37,25 @@ Result<std::string> backup_text(Invocation& inv, const std::string& argument) {
     return engine::read_backup(inv.engine.system(), argument);
 }
 
-// Prints one planned change of a restore and says whether it is done by --apply.
-bool print_restore_change(Invocation& inv, const engine::RestoreChange& change) {
-    if (!change.request) {
+// Prints one planned change of a restore.
+void print_restore_change(Invocation& inv, const engine::PlannedRestoreChange& step) {
+    const engine::RestoreChange& change = step.change;
+    if (!step.plan) {
         inv.out << "[note] " << util::pad_right(change.what, 8) << " " << change.name << " - "
                 << change.note << "\n";
-        return false;
+        return;
     }
-    engine::Plan plan = engine::plan(inv.engine, *change.request);
-    bool skip = plan.blocked();
-    bool doing = !skip && (change.selected || inv.args.has("--all"));
-    inv.out << "["
-            << (skip    ? "SKIP"
-                : doing ? "DO  "
-                        : "ask ")
-            << "] " << util::pad_right(change.what, 8) << " " << change.name << " - " << change.note
-            << "\n";
-    if (skip) {
-        inv.out << "         not possible: " << engine::refusal_reason(plan) << "\n";
-    } else if (plan.risk.needs_ack()) {
-        inv.out << "         level " << model::level_name(plan.risk.level) << ": "
-                << plan.risk.effect << "\n";
+    const char* mark = step.choice == engine::RestoreChoice::skip     ? "SKIP"
+                       : step.choice == engine::RestoreChoice::chosen ? "DO  "
+                                                                      : "ask ";
+    inv.out << "[" << mark << "] " << util::pad_right(change.what, 8) << " " << change.name << " - "
+            << change.note << "\n";
+    if (step.choice == engine::RestoreChoice::skip) {
+        inv.out << "         not possible: " << engine::refusal_reason(*step.plan) << "\n";
+    } else if (step.plan->risk.needs_ack()) {
+        inv.out << "         level " << model::level_name(step.plan->risk.level) << ": "
+                << step.plan->risk.effect << "\n";
     }
-    return doing;
 }
 
 void print_restore_header(Invocation& inv, const engine::RestorePlan& plan) {
@@ -130,13 +127,12 @@ int run_restore(Invocation& inv) {
     }
     engine::RestorePlan plan = engine::restore_plan(inv.engine, *document);
     print_restore_header(inv, plan);
-    std::vector<engine::ChangeRequest> batch;
-    for (const auto& change : plan.changes) {
-        if (print_restore_change(inv, change)) {
-            batch.push_back(*change.request);
-            batch.back().ack = inv.args.has("--yes");
-        }
+    auto steps = engine::choose_restore_changes(inv.engine, plan, inv.args.has("--all"));
+    for (const auto& step : steps) {
+        print_restore_change(inv, step);
     }
+    std::vector<engine::ChangeRequest> batch =
+        engine::chosen_requests(steps, inv.args.has("--yes"));
     bool apply = inv.args.has("--apply");
     if (!apply) {
         inv.out << "\nNothing was changed. Add --apply to do the items marked DO"
@@ -194,18 +190,21 @@ int run_undo(Invocation& inv) {
     std::string text = inv.args.positional(1);
     std::uint64_t seq = 0;
     std::from_chars(text.data(), text.data() + text.size(), seq);
-    auto result = engine::undo(inv.engine, seq, inv.args.has("--yes"));
-    if (result) {
-        inv.out << *result << "\n";
-        return exit_done;
+    engine::Outcome outcome = engine::undo(inv.engine, seq, inv.args.has("--yes"));
+    switch (outcome.kind) {
+        case engine::OutcomeKind::done:
+            inv.out << outcome.message << "\n";
+            return exit_done;
+        case engine::OutcomeKind::needs_confirmation:
+            inv.err << outcome.message << "\nRun it again with --yes if you accept that.\n";
+            return exit_decision;
+        case engine::OutcomeKind::admin_needed:
+            inv.err << outcome.message << " " << sudo_advice << "\n";
+            return exit_admin;
+        case engine::OutcomeKind::failed:
+            break;
     }
-    const std::string confirm = "CONFIRM: ";
-    if (result.error().starts_with(confirm)) {
-        inv.err << result.error().substr(confirm.size())
-                << "\nRun it again with --yes if you accept that.\n";
-        return exit_decision;
-    }
-    inv.err << result.error() << "\n";
+    inv.err << outcome.message << "\n";
     return exit_failed;
 }
 

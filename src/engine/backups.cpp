@@ -54,11 +54,8 @@ json::JsonValue backup_item(const model::Item& item, const std::vector<JournalRe
                                  .with_bool("managed", item.managed)
                                  .with("extra", std::move(extra));
     if (item.managed) {
-        json::JsonValue spec = json::JsonValue::object();
-        for (const auto& [key, value] : creation_spec(records, item)) {
-            spec = std::move(spec).with_str(key, value);
-        }
-        object = std::move(object).with("spec", std::move(spec));
+        object =
+            std::move(object).with("spec", model::stored_spec_json(creation_spec(records, item)));
     }
     return object;
 }

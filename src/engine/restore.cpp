@@ -54,25 +54,16 @@ RestoreChange gone_change(const json::JsonValue& old) {
             "have been uninstalled). Nothing to restore.";
         return change;
     }
-    const json::JsonValue* spec = old.get("spec");
-    static const json::JsonValue no_spec = json::JsonValue::object();
-    const json::JsonValue& s = spec ? *spec : no_spec;
     ChangeRequest request;
     request.action = "create";
     request.id = "restore|" + change.id;
-    request.name = s.get_str("name");
-    request.command = s.get_str("command");
-    request.exe = s.get_str("exe");
-    request.workdir = s.get_str("workdir");
-    request.mode = s.get_str("mode");
-    request.user = s.get_str("user");
-    request.description = s.get_str("description");
+    request.create = model::from_stored(model::stored_spec_from_json(old.get("spec")));
     change.what = "recreate";
     change.selected = true;
     change.note =
         "Bootsmith created this entry before; it no longer exists. It can be created "
         "again (" +
-        request.mode + ").";
+        request.create.mode + ").";
     change.request = std::move(request);
     return change;
 }
