@@ -1,5 +1,8 @@
 #include "cli/maintenance_commands.hpp"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <charconv>
 #include <filesystem>
 
@@ -12,6 +15,7 @@
 #include "engine/restore_selection.hpp"
 #include "engine/undo.hpp"
 #include "foundation/files.hpp"
+#include "foundation/output_file.hpp"
 #include "foundation/text.hpp"
 
 namespace bootsmith::cli {
@@ -71,6 +75,17 @@ void print_restore_header(Invocation& inv, const engine::RestorePlan& plan) {
             << " items appeared since the backup and are left alone.\n\n";
 }
 
+// Root acting for an ordinary account (sudo) writes that account's output
+// files for it: they are handed to whoever owns its home.
+std::optional<util::ActingAccount> acting_account(const platform::SystemInfo& system) {
+    struct stat home {};
+    if (!system.admin || system.demo || ::geteuid() != 0 || system.home.empty() ||
+        system.home == "/" || ::stat(system.home.c_str(), &home) != 0 || home.st_uid == 0) {
+        return std::nullopt;
+    }
+    return util::ActingAccount{{home.st_uid, home.st_gid}, system.home};
+}
+
 }  // namespace
 
 int run_backup(Invocation& inv) {
@@ -88,10 +103,10 @@ int run_backup(Invocation& inv) {
         inv.out << "Saved " << count << " items to " << saved->string() << "\n";
         return exit_done;
     }
-    auto written = util::write_output_file(out_file, json::to_text(document), 0600);
+    auto written = util::write_output_file(out_file, json::to_text(document), 0600,
+                                           acting_account(inv.engine.system()));
     if (!written) {
-        inv.err << "Could not write " << out_file << ": "
-                << util::system_error_text(written.error()) << "\n";
+        inv.err << "Could not write " << out_file << ": " << written.error() << "\n";
         return exit_failed;
     }
     inv.out << "Saved " << count << " items to " << out_file << "\n";
