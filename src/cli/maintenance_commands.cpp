@@ -60,6 +60,27 @@ void print_restore_change(Invocation& inv, const engine::PlannedRestoreChange& s
         inv.out << "         level " << model::level_name(step.plan->risk.level) << ": "
                 << step.plan->risk.effect << "\n";
     }
+    if (!change.runs_as.empty()) {
+        inv.out << "         command: " << change.command << "\n"
+                << "         method: " << change.mode << "; runs as: " << change.runs_as << "\n"
+                << "         " << change.warning << "\n";
+    }
+}
+
+// Output sent elsewhere (a file, a pipe) was not read before the change was
+// made, so what a re-creation made start is also said where the user looks.
+void report_recreations(Invocation& inv, const std::vector<const engine::RestoreChange*>& done,
+                        const std::vector<engine::ChangeResult>& results) {
+    if (::isatty(STDOUT_FILENO) != 0) {
+        return;
+    }
+    for (std::size_t i = 0; i < results.size() && i < done.size(); ++i) {
+        if (results[i].ok && !done[i]->runs_as.empty()) {
+            inv.err << "note: " << results[i].name << " was created again; it runs "
+                    << done[i]->command << " as " << done[i]->runs_as << " (" << done[i]->mode
+                    << ").\n";
+        }
+    }
 }
 
 void print_restore_header(Invocation& inv, const engine::RestorePlan& plan) {
@@ -148,6 +169,12 @@ int run_restore(Invocation& inv) {
     }
     std::vector<engine::ChangeRequest> batch =
         engine::chosen_requests(steps, inv.args.has("--yes"));
+    std::vector<const engine::RestoreChange*> chosen;
+    for (const auto& step : steps) {
+        if (step.choice == engine::RestoreChoice::chosen) {
+            chosen.push_back(&step.change);
+        }
+    }
     bool apply = inv.args.has("--apply");
     if (!apply) {
         inv.out << "\nNothing was changed. Add --apply to do the items marked DO"
@@ -157,11 +184,13 @@ int run_restore(Invocation& inv) {
         return exit_done;
     }
     bool failed = false;
-    for (const auto& result : engine::apply(inv.engine, batch)) {
+    std::vector<engine::ChangeResult> results = engine::apply(inv.engine, batch);
+    for (const auto& result : results) {
         inv.out << (result.ok ? "ok  " : "FAIL") << " " << result.name << ": " << result.message
                 << "\n";
         failed = failed || !result.ok;
     }
+    report_recreations(inv, chosen, results);
     return failed ? exit_failed : exit_done;
 }
 
