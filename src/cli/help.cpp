@@ -1,5 +1,9 @@
 #include "cli/help.hpp"
 
+#include <string>
+
+#include "foundation/version.hpp"
+
 namespace bootsmith::cli {
 
 std::string_view help_text() {
@@ -44,9 +48,11 @@ std::string_view help_text() {
 }
 
 std::string_view version_text() {
-    return "Bootsmith 1.0.0\n"
-           "Made by the Bootsmith developers.\n"
-           "A start-up manager for Linux in one self-contained program.\n";
+    static const std::string text = "Bootsmith " + std::string(program_version) +
+                                    "\n"
+                                    "Made by the Bootsmith developers.\n"
+                                    "A start-up manager for Linux in one self-contained program.\n";
+    return text;
 }
 
 }  // namespace bootsmith::cli

@@ -10,6 +10,7 @@
 #include "foundation/clock.hpp"
 #include "foundation/file_bytes.hpp"
 #include "foundation/files.hpp"
+#include "foundation/version.hpp"
 
 namespace bootsmith::engine {
 
@@ -171,7 +172,7 @@ json::JsonValue make_backup(Engine& engine, std::string_view label) {
     return json::JsonValue::object()
         .with_str("format", "bootsmith-backup")
         .with_num("format_version", 1)
-        .with_str("tool_version", "1.0.0")
+        .with_str("tool_version", program_version)
         .with_str("created", util::now_text())
         .with_str("label", label)
         .with_str("host", system.host)

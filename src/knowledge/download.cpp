@@ -5,6 +5,7 @@
 
 #include "foundation/process.hpp"
 #include "foundation/text.hpp"
+#include "foundation/version.hpp"
 #include "knowledge/updates.hpp"
 
 namespace bootsmith::knowledge {
@@ -74,11 +75,12 @@ Result<std::string> download_with_wget(const std::string& address, int limit_sec
 Result<std::string> download_text(const std::string& address, int limit_seconds) {
     // --globoff: braces and brackets in an address are taken as they are, not
     // as a pattern of several addresses.
-    util::RunResult curl = util::run_program(
-        "curl",
-        {"-q", "-fsSL", "--proto", "=https", "--proto-redir", "=https", "--max-time", "30",
-         "--max-filesize", "3000000", "-A", "Bootsmith/1.0.0", "--globoff", address},
-        {}, std::nullopt, limit_seconds, size_limit);
+    util::RunResult curl =
+        util::run_program("curl",
+                          {"-q", "-fsSL", "--proto", "=https", "--proto-redir", "=https",
+                           "--max-time", "30", "--max-filesize", "3000000", "-A",
+                           "Bootsmith/" + std::string(program_version), "--globoff", address},
+                          {}, std::nullopt, limit_seconds, size_limit);
     if (curl.ok()) {
         return std::move(curl.out);
     }

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "foundation/result.hpp"
+#include "foundation/version.hpp"
 #include "model/assessment.hpp"
 
 namespace bootsmith::knowledge {
@@ -12,7 +13,7 @@ namespace bootsmith::knowledge {
 using model::Level;
 
 /// The program's own version, against which `min_program` is checked.
-inline constexpr std::string_view program_version = "1.0.0";
+using ::bootsmith::program_version;
 
 struct Rule {
     std::string pattern;  ///< lower-cased in full, asterisks and spaces kept

@@ -1,6 +1,7 @@
 #include "platform/linux/reading/candidates.hpp"
 #include "platform/linux/os/system.hpp"
 #include "platform/linux/reading/apps.hpp"
+#include "platform/linux/reading/processes.hpp"
 #include "platform/linux/reading/start_modes.hpp"
 #include "platform/linux/text/command_text.hpp"
 
@@ -25,13 +26,18 @@ platform::CandidateList installed_apps(const LinuxOptions& options,
     const auto starting = starting_identities(options.roots, items);
     const auto modes = linux_start_modes(
         DesktopProgram::yes, systemd_present(options.roots) ? Systemd::present : Systemd::absent);
+    // Bootsmith's own menu entry opens this very window; offering it as a
+    // program to start with the computer would only confuse.
+    const std::string own = own_executable(options.roots);
     platform::CandidateList list;
     std::set<std::string> commands;
     for (auto& app : read_apps(options.roots, locations.linux_app_dirs, info.home)) {
         if (app.no_display) {
             continue;
         }
-        if (starting.contains(program_identity(options.roots.canonical(app.exe), app.words))) {
+        const std::string program = options.roots.canonical(app.exe);
+        if ((!own.empty() && program == own) ||
+            starting.contains(program_identity(program, app.words))) {
             continue;
         }
         std::string command = quote_command(app.words);

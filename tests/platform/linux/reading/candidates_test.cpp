@@ -164,6 +164,10 @@ TEST_F(Candidates, OwnProgramAndProgramsWithoutAFileAreNeverOffered) {
     add_process(tree, 11, {"/usr/bin/editor"}, "/usr/bin/editor");
     add_process(tree, 12, {"runc", "init"}, "/memfd:runc_cloned:/proc/self/exe (deleted)");
     EXPECT_THAT(ids(running()), ElementsAre("proc|/usr/bin/editor"));
+    // Its own menu entry is not offered by apps either.
+    tree.write("/usr/share/applications/bootsmith.desktop",
+               "[Desktop Entry]\nType=Application\nName=Bootsmith\nExec=/usr/bin/bootsmith\n");
+    EXPECT_THAT(ids(apps()), ElementsAre("app|/usr/bin/editor"));
 }
 
 TEST_F(Candidates, RunningServicesThatAreSwitchedOff) {
