@@ -161,8 +161,8 @@ JsonValue post_undo(ApiCall& call) {
     if (!begin_change(call)) {
         return stopping();
     }
-    auto done = engine::undo(engine_of(call), seq, call.body.get_bool("ack"));
-    return done ? outcome(true, *done) : outcome(false, done.error());
+    engine::Outcome done = engine::undo(engine_of(call), seq, call.body.get_bool("ack"));
+    return outcome(done.ok(), engine::window_message(done));
 }
 
 JsonValue post_elevate(ApiCall& call) {
