@@ -1,11 +1,15 @@
 #include "engine/run.hpp"
 
+#include <pthread.h>
+#include <signal.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <mutex>
 #include <set>
 #include <system_error>
+#include <thread>
 
 #include "engine/data_folders.hpp"
 #include "foundation/clock.hpp"
@@ -34,6 +38,33 @@ void remove_owned_at_exit() {
     owned_folders().clear();
 }
 
+// Ctrl+C (or a plain kill) is how a user stops the window from its terminal.
+// The signals are blocked in this thread before any other thread exists, so
+// every later thread inherits the mask and only the waiting thread takes
+// them: it removes the folders in ordinary code, not in a signal handler,
+// and ends the process as the signal would have. Started programs get an
+// empty mask back.
+void remove_on_interrupt() {
+    static std::once_flag started;
+    std::call_once(started, [] {
+        sigset_t signals;
+        ::sigemptyset(&signals);
+        for (int number : {SIGINT, SIGTERM, SIGHUP}) {
+            ::sigaddset(&signals, number);
+        }
+        if (::pthread_sigmask(SIG_BLOCK, &signals, nullptr) != 0) {
+            return;
+        }
+        std::thread([signals] {
+            int number = 0;
+            if (::sigwait(&signals, &number) == 0) {
+                remove_owned_at_exit();
+                ::_exit(128 + number);
+            }
+        }).detach();
+    });
+}
+
 void own(const std::filesystem::path& folder) {
     static std::once_flag registered;
     // The set is made before the hook is registered, so it is destroyed only
@@ -52,6 +83,7 @@ DemoFolder::DemoFolder(std::filesystem::path folder, bool made)
     : m_path(std::move(folder)), m_made(made) {
     if (m_made) {
         own(m_path);
+        remove_on_interrupt();
     }
 }
 
@@ -84,6 +116,10 @@ void DemoFolder::remove() {
     std::filesystem::remove_all(m_path, ec);
     std::lock_guard lock(owned_mutex);
     owned_folders().erase(m_path);
+}
+
+void remove_demo_folders() {
+    remove_owned_at_exit();
 }
 
 DemoFolder make_demo_folder() {

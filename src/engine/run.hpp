@@ -11,7 +11,9 @@ namespace bootsmith::engine {
 
 /// The data folder of a demonstration run. The folder it made, with
 /// everything in it, is removed when its owner ends, or at the latest when
-/// the process exits normally; only a crash leaves it behind.
+/// the process exits normally or is stopped by Ctrl+C, SIGTERM or SIGHUP
+/// (the way a user stops the window from its terminal); only a crash leaves
+/// it behind.
 class DemoFolder {
   public:
     DemoFolder() = default;
@@ -31,6 +33,10 @@ class DemoFolder {
     std::filesystem::path m_path;
     bool m_made = false;
 };
+
+/// Removes every demonstration folder this process still owns, for a front
+/// end that ends the process without running destructors (std::_Exit).
+void remove_demo_folders();
 
 /// A fresh folder "bootsmith-demo-<12 hex digits>" in $TMPDIR (else /tmp);
 /// after ten failed attempts "bootsmith-demo" there, which is not made and

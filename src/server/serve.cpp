@@ -16,6 +16,8 @@
 #include <thread>
 
 #include "engine/data_folders.hpp"
+#include "engine/run.hpp"
+#include "engine/run.hpp"
 #include "foundation/clock.hpp"
 #include "foundation/descriptor.hpp"
 #include "foundation/random.hpp"
@@ -46,6 +48,7 @@ std::atomic<bool> g_ending{false};
         }
     }
     state.changes.close_and_wait(change_wait);
+    engine::remove_demo_folders();
     std::fflush(stdout);
     std::fflush(stderr);
     std::_Exit(0);
