@@ -42,8 +42,12 @@ std::optional<int> refused(Invocation& inv, const engine::Plan& plan, Gate gate)
         return exit_failed;
     }
     if (plan.admin_needed) {
-        inv.err << "  This needs administrator rights. Run it again as administrator (Windows) or "
-                   "with sudo (Linux/macOS).\n";
+        // The demonstration shows a Windows computer and keeps its words.
+        inv.err << (inv.engine.system().demo
+                        ? "  This needs administrator rights. Run it again as administrator "
+                          "(Windows) or with sudo (Linux/macOS).\n"
+                        : "  This needs administrator rights. Run the same command again with "
+                          "sudo in front of it.\n");
         return exit_admin;
     }
     if (gate == Gate::all_steps && plan.risk.needs_ack() && !inv.args.has("--yes")) {

@@ -10,6 +10,7 @@
 
 #include "cli/change_commands.hpp"
 #include "cli/command.hpp"
+#include "cli/command_table.hpp"
 #include "cli/help.hpp"
 #include "cli/knowledge_command.hpp"
 #include "cli/listing_commands.hpp"
@@ -42,6 +43,29 @@ bool wants_help(const ParsedArgs& args) {
     return args.command() == "help" || args.has("--help") ||
            std::find(args.positionals.begin(), args.positionals.end(), "-h") !=
                args.positionals.end();
+}
+
+// `help`, `help COMMAND`, `COMMAND --help` and `COMMAND -h`: the general help,
+// or the help of the command named; an unknown name is a usage error.
+int print_help(ParsedArgs args, std::ostream& out, std::ostream& err) {
+    std::erase(args.positionals, "-h");
+    if (args.command() == "help") {
+        if (auto status = usage_error(args, err)) {
+            return *status;
+        }
+        args.positionals.erase(args.positionals.begin());
+    }
+    if (args.positionals.empty()) {
+        out << help_text();
+        return exit_done;
+    }
+    const CommandSpec* spec = find_command(args.command());
+    if (spec == nullptr) {
+        err << "There is no command \"" << args.command() << "\". Try: bootsmith help\n";
+        return exit_usage;
+    }
+    out << command_help(*spec);
+    return exit_done;
 }
 
 // A fresh folder of its own for each demonstration run, so that it never
@@ -117,15 +141,17 @@ int run(const std::vector<std::string>& raw_args) {
     std::ostream err(&err_text);
     err.setf(std::ios::unitbuf);
     if (wants_help(args)) {
-        out << help_text();
-        return exit_done;
+        return print_help(args, out, err);
+    }
+    // The version reads nothing, so a stray word next to --version is harmless.
+    if (!args.has("--version")) {
+        if (auto status = usage_error(args, err)) {
+            return *status;
+        }
     }
     if (args.command() == "version" || args.has("--version")) {
-        out << version_text();
+        out << (args.has("--json") ? version_json() : std::string(version_text()));
         return exit_done;
-    }
-    if (auto status = usage_error(args, err)) {
-        return *status;
     }
     bool demo = args.has("--demo");
     if (demo) {
