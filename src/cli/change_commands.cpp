@@ -66,13 +66,40 @@ int apply_and_report(Invocation& inv, const engine::ChangeRequest& request) {
     return results.front().ok ? exit_done : exit_failed;
 }
 
-std::optional<model::Item> find_named(Invocation& inv) {
-    auto item = engine::find_by_text(engine::items(inv.engine), inv.args.positional(1));
-    if (!item) {
-        inv.err << item.error() << "\n";
+// The item a change is for. One found by a part of its name is named on
+// stderr, since the change may be meant for another.
+std::optional<engine::Found> find_named(Invocation& inv) {
+    auto found = engine::find_named(engine::items(inv.engine), inv.args.positional(1));
+    if (!found) {
+        inv.err << found.error() << "\n";
         return std::nullopt;
     }
-    return *item;
+    if (found->match == engine::Match::part) {
+        inv.err << "Found by a part of its name: " << found->item.name << " ("
+                << found->item.kind_label << "), id " << found->item.id << "\n";
+    }
+    return std::move(*found);
+}
+
+// A change of an item found by a part of its name waits for --yes, so that a
+// short word cannot switch off something the user did not mean.
+std::optional<int> unsure_of_item(Invocation& inv, const engine::Found& found) {
+    if (found.match != engine::Match::part || inv.args.has("--yes")) {
+        return std::nullopt;
+    }
+    inv.err << "  \"" << inv.args.positional(1) << "\" is only a part of its name. Run it again "
+            << "with the whole name, the id or --yes.\n";
+    return exit_decision;
+}
+
+// A change that is in effect already: nothing to do, which is success.
+std::optional<int> already_done(Invocation& inv, const engine::Plan& plan) {
+    if (!plan.already_done) {
+        return std::nullopt;
+    }
+    inv.out << "Nothing needed doing: " << plan.name << " is already switched "
+            << (plan.action == "enable" ? "on" : "off") << ".\n";
+    return exit_done;
 }
 
 std::optional<model::Candidate> chosen_candidate(Invocation& inv, const std::string& wanted) {
@@ -129,18 +156,24 @@ std::string default_mode(const model::Candidate& candidate) {
 }  // namespace
 
 int run_switch(Invocation& inv) {
-    std::optional<model::Item> item = find_named(inv);
-    if (!item) {
+    std::optional<engine::Found> found = find_named(inv);
+    if (!found) {
         return exit_failed;
     }
     engine::ChangeRequest request;
     request.action = inv.args.command();
-    request.id = item->id;
+    request.id = found->item.id;
     request.stop_now = inv.args.has("--stop-now");
     request.ack = inv.args.has("--yes");
     engine::Plan plan = engine::plan(inv.engine, request);
+    if (auto status = already_done(inv, plan)) {
+        return *status;
+    }
     print_plan(inv.out, plan);
     if (auto status = refused(inv, plan, Gate::all_steps)) {
+        return *status;
+    }
+    if (auto status = unsure_of_item(inv, *found)) {
         return *status;
     }
     return apply_and_report(inv, request);
@@ -189,13 +222,13 @@ int run_add(Invocation& inv) {
 }
 
 int run_remove(Invocation& inv) {
-    std::optional<model::Item> item = find_named(inv);
-    if (!item) {
+    std::optional<engine::Found> found = find_named(inv);
+    if (!found) {
         return exit_failed;
     }
     engine::ChangeRequest request;
     request.action = "remove";
-    request.id = item->id;
+    request.id = found->item.id;
     request.ack = inv.args.has("--yes");
     engine::Plan plan = engine::plan(inv.engine, request);
     print_plan(inv.out, plan);

@@ -176,6 +176,20 @@ int run_restore(Invocation& inv) {
                 << ".\n";
         return exit_done;
     }
+    // A restore is one step back: when part of it waits for a decision, none
+    // of it is made, rather than a part.
+    std::vector<engine::Plan> held = engine::held_for_decision(inv.engine, batch);
+    if (!held.empty()) {
+        std::vector<std::string> names;
+        for (const auto& waiting : held) {
+            names.push_back(waiting.name);
+        }
+        inv.err << "\n"
+                << counted(held.size(), "change needs", "changes need")
+                << " a decision and nothing was changed: " << util::join(names, ", ")
+                << ". Run it again with --yes if you accept them.\n";
+        return exit_decision;
+    }
     bool failed = false;
     for (const auto& result : engine::apply(inv.engine, batch)) {
         inv.out << (result.ok ? "ok  " : "FAIL") << " " << result.name << ": " << result.message

@@ -133,9 +133,11 @@ Plan plan_switch_or_remove(Engine& engine, const ChangeRequest& request) {
     bool enable = request.action == "enable";
     if (!enable && !item.enabled) {
         plan.problems.push_back("It is already switched off.");
+        plan.already_done = true;
     }
     if (enable && item.enabled) {
         plan.problems.push_back("It is already switched on.");
+        plan.already_done = true;
     }
     plan.risk = enable ? enable_risk(engine, item) : item.risk;
     return plan;
@@ -215,12 +217,20 @@ Plan plan_creation(Engine& engine, const ChangeRequest& request) {
                                 "\" is not a way a program can be started on this computer.");
     }
 
+    model::CreateRequest wanted{request.name, request.command, request.exe,        request.workdir,
+                                request.mode, request.user,    request.description};
+    for (auto& problem : engine.platform().creation_problems(wanted, items(engine))) {
+        plan.problems.push_back(std::move(problem));
+    }
+
     bool wide = mode ? mode->needs_admin
                      : util::is_one_of(request.mode, {"boot", "system", "daemon", "service-auto"});
     plan.admin_needed = wide && !engine.system().admin;
 
-    std::string when = request.mode == "boot" ? "when the computer starts, before anyone signs in"
-                                              : "when you sign in";
+    // A cron @reboot line runs at boot too, whoever signs in.
+    std::string when = request.mode == "boot"   ? "when the computer starts, before anyone signs in"
+                       : request.mode == "cron" ? "when the computer starts"
+                                                : "when you sign in";
     Assessment risk = Assessment::make(
         Level::safe,
         "\"" + request.name + "\" will start automatically " + when +

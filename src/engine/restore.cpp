@@ -67,12 +67,15 @@ RestoreChange gone_change(const json::JsonValue& old) {
     request.mode = s.get_str("mode");
     request.user = s.get_str("user");
     request.description = s.get_str("description");
+    // Created again in the state the backup recorded, so an entry that was
+    // switched off does not start at the next boot.
+    request.switched_off = !old.get_bool("enabled");
     change.what = "recreate";
     change.selected = true;
     change.note =
         "Bootsmith created this entry before; it no longer exists. It can be created "
         "again (" +
-        request.mode + ").";
+        request.mode + ")" + (request.switched_off ? ", switched off as in the backup." : ".");
     change.request = std::move(request);
     return change;
 }
@@ -146,6 +149,18 @@ RestorePlan restore_plan(Engine& engine, const json::JsonValue& backup) {
                       .with_str("tool_version", backup.get_str("tool_version"))
                       .with_u64("count", old_items.size());
     return plan;
+}
+
+std::vector<Plan> held_for_decision(Engine& engine, const std::vector<ChangeRequest>& batch) {
+    std::vector<Plan> held;
+    for (const auto& request : batch) {
+        Plan planned = plan(engine, request);
+        if (!planned.blocked() && !planned.admin_needed && planned.risk.needs_ack() &&
+            !request.ack) {
+            held.push_back(std::move(planned));
+        }
+    }
+    return held;
 }
 
 }  // namespace bootsmith::engine

@@ -47,9 +47,11 @@ TEST_F(Changes, EnableMakesItStart) {
               "  It will start automatically when the computer starts. Start-up takes "
               "slightly longer, and it uses memory while it runs.");
     EXPECT_EQ(lines.back(), "wuauserv will start with Windows (demonstration only).");
+    // Already in effect: nothing needed doing, which is success (as systemctl).
     Outcome again = demo({"enable", "Spotify"});
-    EXPECT_EQ(again.status, 1);
-    EXPECT_EQ(again.err, "  Not possible: It is already switched on.\n");
+    EXPECT_EQ(again.status, 0);
+    EXPECT_EQ(again.out, "Nothing needed doing: Spotify is already switched on.\n");
+    EXPECT_EQ(again.err, "");
 }
 
 TEST_F(Changes, CriticalIsNeverSwitchedOff) {

@@ -12,6 +12,7 @@
 #include "cli_fixture.hpp"
 #include "engine/test_platform.hpp"
 #include "foundation/json.hpp"
+#include "in_process.hpp"
 #include "support/scoped_env.hpp"
 
 extern char** environ;
@@ -127,24 +128,7 @@ TEST_F(Habits, EveryCommandThatShowsDataSpeaksJson) {
     }
 }
 
-// Commands run in this process on one engine with its data in a temporary
-// folder, so that a backup and the history outlive one command.
-class HabitsInProcess : public ::testing::Test {
-  protected:
-    TempDir dir;
-    ScopedEnv program_data{"ProgramData", dir.path().string()};
-    engine::Engine context{std::make_unique<engine::TestPlatform>()};
-    std::ostringstream out;
-    std::ostringstream err;
-
-    int command(int (*run)(cli::Invocation&), const std::vector<std::string>& args) {
-        out.str("");
-        err.str("");
-        cli::ParsedArgs parsed = cli::parse_args(args);
-        cli::Invocation inv{parsed, context, out, err};
-        return run(inv);
-    }
-};
+class HabitsInProcess : public InProcessCli {};
 
 TEST_F(HabitsInProcess, RestorePreviewAsJsonMarksWhatApplyWouldDo) {
     ASSERT_EQ(command(cli::run_switch, {"disable", "Spotify"}), 0);
