@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Builds and runs every test: the normal build, the same tests with
-# AddressSanitizer and UndefinedBehaviorSanitizer, the threaded tests with
-# ThreadSanitizer, a 60-second fuzz run of the JSON reader, and (as root) the
-# end-to-end suite on a real systemd in an isolated test host.
+# Builds and runs every test: the normal build, the window page in headless
+# Chromium, the same tests with AddressSanitizer and UndefinedBehaviorSanitizer,
+# the threaded tests with ThreadSanitizer, a 60-second fuzz run of the JSON
+# reader, and (as root) the end-to-end suite on a real systemd in an isolated
+# test host.
 set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -34,8 +35,8 @@ run_test_programs() {
 }
 
 all_tests=(foundation_tests model_tests knowledge_tests platform_tests platform_linux_tests
-           engine_tests cli_tests)
-threaded_tests=(foundation_tests knowledge_tests engine_tests)
+           engine_tests cli_tests server_tests)
+threaded_tests=(foundation_tests knowledge_tests engine_tests server_tests)
 
 # The test host's root is downloaded once (a minute or two); that happens in
 # the background while the program compiles.
@@ -51,6 +52,9 @@ cmake -S . -B build -DCMAKE_BUILD_TYPE=None -DBOOTSMITH_TESTS=ON -DCMAKE_COMPILE
 cmake --build build -j"$jobs"
 ctest --test-dir build -j"$jobs" --output-on-failure --no-tests=error
 
+phase "the window in a real browser (Chromium)"
+bash tests/browser/run.sh build
+
 phase "AddressSanitizer and UndefinedBehaviorSanitizer"
 cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=None -DBOOTSMITH_SANITIZE=ON -DBOOTSMITH_TESTS=ON \
     -DCMAKE_CXX_FLAGS=-g1 -DCMAKE_COMPILE_WARNING_AS_ERROR=ON
@@ -61,13 +65,13 @@ ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
 phase "ThreadSanitizer on the threaded code"
 cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=None -DBOOTSMITH_TSAN=ON -DBOOTSMITH_TESTS=ON \
     -DCMAKE_CXX_FLAGS=-g1 -DCMAKE_COMPILE_WARNING_AS_ERROR=ON
-cmake --build build-tsan -j"$jobs" --target "${threaded_tests[@]}"
+cmake --build build-tsan -j"$jobs" --target bootsmith "${threaded_tests[@]}"
 TSAN_OPTIONS=halt_on_error=1 run_test_programs build-tsan "${threaded_tests[@]}"
 
 phase "fuzz build"
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DBOOTSMITH_FUZZ=ON -DBOOTSMITH_TESTS=OFF
-cmake --build build-fuzz -j"$jobs" --target json_fuzz
+cmake --build build-fuzz -j"$jobs" --target json_fuzz request_fuzz
 
 # The end-to-end suite mostly waits for the guest, so the fuzz run shares
 # the machine with it.
@@ -81,6 +85,13 @@ printf '{"a":[1,2.5,"x\\u00e9",true,null]}' >"$corpus/seed.json"
 build-fuzz/fuzz/json_fuzz -max_total_time="$fuzz_seconds" -max_len=4096 -print_final_stats=1 \
     "$corpus" >"$logs/fuzz.log" 2>&1 &
 fuzz_pid=$!
+# The window's request reading gets a shorter run of its own.
+request_corpus=$(mktemp -d -p "$logs")
+printf 'POST /api/bye?k=1 HTTP/1.1\r\nHost: localhost:8080\r\nContent-Length: 2\r\n\r\n{}' \
+    >"$request_corpus/seed"
+build-fuzz/fuzz/request_fuzz -max_total_time="${REQUEST_FUZZ_SECONDS:-20}" -max_len=40000 \
+    -print_final_stats=1 "$request_corpus" >"$logs/request_fuzz.log" 2>&1 &
+request_fuzz_pid=$!
 suite_status=0
 bash tests/realhost/run.sh "$root/build" || suite_status=$?
 fuzz_status=0
@@ -88,6 +99,13 @@ wait "$fuzz_pid" || fuzz_status=$?
 tail -n 15 "$logs/fuzz.log"
 if [ "$fuzz_status" -ne 0 ]; then
     echo "The fuzz run of the JSON reader failed (status $fuzz_status)."
+fi
+request_fuzz_status=0
+wait "$request_fuzz_pid" || request_fuzz_status=$?
+tail -n 5 "$logs/request_fuzz.log"
+if [ "$request_fuzz_status" -ne 0 ]; then
+    echo "The fuzz run of the window's request reading failed (status $request_fuzz_status)."
+    fuzz_status=$request_fuzz_status
 fi
 if [ "$suite_status" -ne 0 ] || [ "$fuzz_status" -ne 0 ]; then
     exit 1

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <ostream>
+#include <string_view>
 
 #include "cli/args.hpp"
 #include "engine/engine.hpp"
@@ -15,6 +16,10 @@ struct Invocation {
     std::ostream& out;
     std::ostream& err;
 };
+
+/// What the command line says after a change that failed only for lack of
+/// administrator rights (the window offers its restart button instead).
+inline constexpr std::string_view sudo_advice = "Run it again with sudo.";
 
 /// Exit statuses shared by all commands.
 enum ExitStatus : int {

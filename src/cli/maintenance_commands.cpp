@@ -1,5 +1,8 @@
 #include "cli/maintenance_commands.hpp"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <charconv>
 #include <filesystem>
 
@@ -10,8 +13,10 @@
 #include "engine/doctor.hpp"
 #include "engine/history.hpp"
 #include "engine/restore.hpp"
+#include "engine/restore_selection.hpp"
 #include "engine/undo.hpp"
 #include "foundation/files.hpp"
+#include "foundation/output_file.hpp"
 #include "foundation/text.hpp"
 
 namespace bootsmith::cli {
@@ -37,47 +42,48 @@ Result<std::string> backup_text(Invocation& inv, const std::string& argument) {
     return engine::read_backup(inv.engine.system(), argument);
 }
 
-// Prints one planned change of a restore and says whether it is done by --apply.
-bool print_restore_change(Invocation& inv, const engine::RestoreChange& change) {
-    if (!change.request) {
+// Prints one planned change of a restore.
+void print_restore_change(Invocation& inv, const engine::PlannedRestoreChange& step) {
+    const engine::RestoreChange& change = step.change;
+    if (!step.plan) {
         inv.out << "[note] " << util::pad_right(change.what, 8) << " " << change.name << " - "
                 << change.note << "\n";
-        return false;
+        return;
     }
-    engine::Plan plan = engine::plan(inv.engine, *change.request);
-    bool skip = plan.blocked();
-    bool doing = !skip && (change.selected || inv.args.has("--all"));
-    inv.out << "["
-            << (skip    ? "SKIP"
-                : doing ? "DO  "
-                        : "ask ")
-            << "] " << util::pad_right(change.what, 8) << " " << change.name << " - " << change.note
-            << "\n";
-    if (skip) {
-        inv.out << "         not possible: " << engine::refusal_reason(plan) << "\n";
-    } else if (plan.risk.needs_ack()) {
-        inv.out << "         level " << model::level_name(plan.risk.level) << ": "
-                << plan.risk.effect << "\n";
+    const char* mark = step.choice == engine::RestoreChoice::skip     ? "SKIP"
+                       : step.choice == engine::RestoreChoice::chosen ? "DO  "
+                                                                      : "ask ";
+    inv.out << "[" << mark << "] " << util::pad_right(change.what, 8) << " " << change.name << " - "
+            << change.note << "\n";
+    if (step.choice == engine::RestoreChoice::skip) {
+        inv.out << "         not possible: " << engine::refusal_reason(*step.plan) << "\n";
+    } else if (step.plan->risk.needs_ack()) {
+        inv.out << "         level " << model::level_name(step.plan->risk.level) << ": "
+                << step.plan->risk.effect << "\n";
     }
-    return doing;
 }
 
-// The mark a change of the preview gets: "do" (done by --apply), "ask" (done
+// The mark of a change in the JSON form: "do" (done by --apply), "ask" (done
 // only with --all), "skip" (not possible) or "note" (nothing to do).
-std::string restore_mark(Invocation& inv, const engine::RestoreChange& change) {
-    if (!change.request) {
-        return "note";
+std::string mark_word(engine::RestoreChoice choice) {
+    switch (choice) {
+        case engine::RestoreChoice::chosen:
+            return "do";
+        case engine::RestoreChoice::unticked:
+            return "ask";
+        case engine::RestoreChoice::skip:
+            return "skip";
+        case engine::RestoreChoice::note:
+            break;
     }
-    if (engine::plan(inv.engine, *change.request).blocked()) {
-        return "skip";
-    }
-    return change.selected || inv.args.has("--all") ? "do" : "ask";
+    return "note";
 }
 
-int print_restore_json(Invocation& inv, const engine::RestorePlan& plan) {
+int print_restore_json(Invocation& inv, const engine::RestorePlan& plan,
+                       const std::vector<engine::PlannedRestoreChange>& steps) {
     std::vector<MarkedChange> marked;
-    for (const auto& change : plan.changes) {
-        marked.push_back({&change, restore_mark(inv, change)});
+    for (const auto& step : steps) {
+        marked.push_back({&step.change, mark_word(step.choice)});
     }
     inv.out << json::to_text(restore_json(plan, marked)) << "\n";
     return exit_done;
@@ -94,6 +100,17 @@ void print_restore_header(Invocation& inv, const engine::RestorePlan& plan) {
     }
     inv.out << plan.same << " items already match; " << plan.appeared
             << " items appeared since the backup and are left alone.\n\n";
+}
+
+// Root acting for an ordinary account (sudo) writes that account's output
+// files for it: they are handed to whoever owns its home.
+std::optional<util::ActingAccount> acting_account(const platform::SystemInfo& system) {
+    struct stat home {};
+    if (!system.admin || system.demo || ::geteuid() != 0 || system.home.empty() ||
+        system.home == "/" || ::stat(system.home.c_str(), &home) != 0 || home.st_uid == 0) {
+        return std::nullopt;
+    }
+    return util::ActingAccount{{home.st_uid, home.st_gid}, system.home};
 }
 
 }  // namespace
@@ -113,10 +130,10 @@ int run_backup(Invocation& inv) {
         inv.out << "Saved " << count << " items to " << saved->string() << "\n";
         return exit_done;
     }
-    auto written = util::write_output_file(out_file, json::to_text(document), 0600);
+    auto written = util::write_output_file(out_file, json::to_text(document), 0600,
+                                           acting_account(inv.engine.system()));
     if (!written) {
-        inv.err << "Could not write " << out_file << ": "
-                << util::system_error_text(written.error()) << "\n";
+        inv.err << "Could not write " << out_file << ": " << written.error() << "\n";
         return exit_failed;
     }
     inv.out << "Saved " << count << " items to " << out_file << "\n";
@@ -157,17 +174,16 @@ int run_restore(Invocation& inv) {
         return exit_failed;
     }
     engine::RestorePlan plan = engine::restore_plan(inv.engine, *document);
+    auto steps = engine::choose_restore_changes(inv.engine, plan, inv.args.has("--all"));
     if (inv.args.has("--json")) {
-        return print_restore_json(inv, plan);
+        return print_restore_json(inv, plan, steps);
     }
     print_restore_header(inv, plan);
-    std::vector<engine::ChangeRequest> batch;
-    for (const auto& change : plan.changes) {
-        if (print_restore_change(inv, change)) {
-            batch.push_back(*change.request);
-            batch.back().ack = inv.args.has("--yes");
-        }
+    for (const auto& step : steps) {
+        print_restore_change(inv, step);
     }
+    std::vector<engine::ChangeRequest> batch =
+        engine::chosen_requests(steps, inv.args.has("--yes"));
     bool apply = inv.args.has("--apply");
     if (!apply) {
         inv.out << "\nNothing was changed. Add --apply to do the items marked DO"
@@ -178,7 +194,7 @@ int run_restore(Invocation& inv) {
     }
     // A restore is one step back: when part of it waits for a decision, none
     // of it is made, rather than a part.
-    std::vector<engine::Plan> held = engine::held_for_decision(inv.engine, batch);
+    std::vector<engine::Plan> held = engine::held_for_decision(steps, inv.args.has("--yes"));
     if (!held.empty()) {
         std::vector<std::string> names;
         for (const auto& waiting : held) {
@@ -278,18 +294,21 @@ int run_undo(Invocation& inv) {
             }
         }
     }
-    auto result = engine::undo(inv.engine, *seq, inv.args.has("--yes"));
-    if (result) {
-        inv.out << *result << "\n";
-        return exit_done;
+    engine::Outcome outcome = engine::undo(inv.engine, *seq, inv.args.has("--yes"));
+    switch (outcome.kind) {
+        case engine::OutcomeKind::done:
+            inv.out << outcome.message << "\n";
+            return exit_done;
+        case engine::OutcomeKind::needs_confirmation:
+            inv.err << outcome.message << "\nRun it again with --yes if you accept that.\n";
+            return exit_decision;
+        case engine::OutcomeKind::admin_needed:
+            inv.err << outcome.message << " " << sudo_advice << "\n";
+            return exit_admin;
+        case engine::OutcomeKind::failed:
+            break;
     }
-    const std::string confirm = "CONFIRM: ";
-    if (result.error().starts_with(confirm)) {
-        inv.err << result.error().substr(confirm.size())
-                << "\nRun it again with --yes if you accept that.\n";
-        return exit_decision;
-    }
-    inv.err << result.error() << "\n";
+    inv.err << outcome.message << "\n";
     return exit_failed;
 }
 

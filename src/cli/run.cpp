@@ -1,8 +1,9 @@
 #include "cli/run.hpp"
 
-#include <sys/stat.h>
-
 #include <algorithm>
+#include <charconv>
+#include <cstdint>
+#include <cstdlib>
 #include <functional>
 #include <iostream>
 #include <memory>
@@ -17,13 +18,11 @@
 #include "cli/maintenance_commands.hpp"
 #include "cli/terminal_text.hpp"
 #include "cli/usage.hpp"
-#include "engine/data_folders.hpp"
-#include "foundation/clock.hpp"
-#include "foundation/random.hpp"
+#include "engine/run.hpp"
 #include "foundation/text.hpp"
-#include "knowledge/store.hpp"
 #include "platform/demo/demo_platform.hpp"
 #include "platform/linux/linux_platform.hpp"
+#include "server/serve.hpp"
 
 namespace bootsmith::cli {
 
@@ -68,25 +67,34 @@ int print_help(ParsedArgs args, std::ostream& out, std::ostream& err) {
     return exit_done;
 }
 
-// A fresh folder of its own for each demonstration run, so that it never
-// touches the real history or backups.
-std::filesystem::path make_demo_folder() {
-    std::string tmp = util::env_text("TMPDIR");
-    std::filesystem::path base = tmp.empty() ? std::string("/tmp") : tmp;
-    for (int attempt = 0; attempt < 10; ++attempt) {
-        std::string suffix = util::random_hex(6).value_or(std::to_string(util::now_unix()));
-        std::filesystem::path folder = base / ("bootsmith-demo-" + suffix);
-        if (::mkdir(folder.c_str(), 0777) == 0) {
-            return folder;
-        }
+// The one place that knows the back ends: the demonstration, or this computer.
+std::unique_ptr<platform::Platform> make_platform(bool demo) {
+    if (demo) {
+        return std::make_unique<demo::DemoPlatform>();
     }
-    return base / "bootsmith-demo";
+    return linux_backend::make_linux_platform();
+}
+
+// "--port": 0 to 65535 with an optional leading "+"; anything else lets the
+// system choose.
+std::uint16_t port_option(const std::string& text) {
+    std::string_view digits = text;
+    if (digits.starts_with('+')) {
+        digits.remove_prefix(1);
+    }
+    unsigned value = 0;
+    auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
+    if (digits.empty() || error != std::errc() || end != digits.data() + digits.size() ||
+        value > 65535) {
+        return 0;
+    }
+    return static_cast<std::uint16_t>(value);
 }
 
 int run_serve(Invocation& inv) {
-    inv.err << "The window is not part of this version yet; the commands of 'bootsmith help' "
-               "do everything it would.\n";
-    return exit_failed;
+    bool browser = !inv.args.has("--no-browser") && std::getenv("BOOTSMITH_NO_BROWSER") == nullptr;
+    return server::serve(inv.engine, port_option(inv.args.value("--port")),
+                         browser ? server::Browser::open : server::Browser::leave_closed);
 }
 
 using Handler = std::function<int(Invocation&)>;
@@ -153,19 +161,8 @@ int run(const std::vector<std::string>& raw_args) {
         out << (args.has("--json") ? version_json() : std::string(version_text()));
         return exit_done;
     }
-    bool demo = args.has("--demo");
-    if (demo) {
-        engine::set_data_folder_override(make_demo_folder());
-    }
-    std::unique_ptr<platform::Platform> platform;
-    if (demo) {
-        platform = std::make_unique<demo::DemoPlatform>();
-    } else {
-        platform = linux_backend::make_linux_platform();
-    }
-    engine::Engine engine(std::move(platform));
-    knowledge::load_store(engine::knowledge_folders(engine.system()));
-    Invocation inv{args, engine, out, err};
+    engine::Run session = engine::open_run(args.has("--demo"), make_platform);
+    Invocation inv{args, *session.engine, out, err};
     return dispatch(inv);
 }
 

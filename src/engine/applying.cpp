@@ -8,8 +8,6 @@ namespace bootsmith::engine {
 
 namespace {
 
-const char* const admin_marker = "ADMIN: ";
-
 // What a successful change leaves in the history.
 struct Record {
     std::string id;
@@ -58,16 +56,14 @@ void switch_off_created(Engine& engine, const model::Item& created, Record& reco
         record.message += " It is switched off, as the backup had it.";
         return;
     }
-    bool admin = false;
     record.message += " It could not be switched off as the backup had it: " +
-                      platform_failure(outcome.error(), admin);
+                      platform_failure(outcome.error()).message;
     record.complete = false;
 }
 
 Result<Record> create_item(Engine& engine, const ChangeRequest& request) {
     std::optional<model::Candidate> candidate = find_candidate(engine, request.id);
-    model::CreateRequest create{request.name, request.command, request.exe,        request.workdir,
-                                request.mode, request.user,    request.description};
+    model::CreateRequest create = request.create;
     if (create.exe.empty()) {
         create.exe = candidate && !candidate->exe.empty() ? candidate->exe
                                                           : util::program_path(create.command);
@@ -101,28 +97,33 @@ Result<Record> carry_out(Engine& engine, const ChangeRequest& request) {
     return switch_item(engine, request);
 }
 
+ChangeResult failed(ChangeResult result, const Outcome& outcome) {
+    result.admin = outcome.kind == OutcomeKind::admin_needed;
+    result.message = window_message(outcome);
+    result.reason = outcome.message;
+    return result;
+}
+
 ChangeResult apply_one(Engine& engine, const ChangeRequest& original) {
     ChangeRequest request = create_to_enable(engine, original);
     Plan planned = plan(engine, request);
-    ChangeResult result{planned.id, planned.name, request.action, "", false, false};
+    ChangeResult result{planned.id, planned.name, request.action, "", false, false, ""};
     if (planned.blocked()) {
-        result.message = "Refused: " + refusal_reason(planned);
-        return result;
+        return failed(std::move(result),
+                      {OutcomeKind::failed, "Refused: " + refusal_reason(planned)});
     }
     if (planned.admin_needed) {
-        result.admin = true;
-        result.message =
-            "This change needs administrator rights. Use \"Restart as administrator\".";
-        return result;
+        return failed(std::move(result),
+                      {OutcomeKind::admin_needed, "This change needs administrator rights."});
     }
     if (planned.risk.needs_ack() && !request.ack) {
-        result.message = "Not applied: this change needs your confirmation first.";
-        return result;
+        return failed(std::move(result),
+                      {OutcomeKind::needs_confirmation,
+                       "Not applied: this change needs your confirmation first."});
     }
     Result<Record> record = carry_out(engine, request);
     if (!record) {
-        result.message = platform_failure(record.error(), result.admin);
-        return result;
+        return failed(std::move(result), platform_failure(record.error()));
     }
     result.ok = record->complete;
     result.id = record->id;
@@ -143,15 +144,6 @@ ChangeResult apply_one(Engine& engine, const ChangeRequest& original) {
 }
 
 }  // namespace
-
-std::string platform_failure(const std::string& message, bool& admin) {
-    if (message.starts_with(admin_marker)) {
-        admin = true;
-        return message.substr(std::string_view(admin_marker).size()) +
-               " Use \"Restart as administrator\".";
-    }
-    return message;
-}
 
 std::optional<std::string> take_automatic_backup(Engine& engine) {
     if (engine.auto_backup_taken().exchange(true)) {

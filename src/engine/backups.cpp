@@ -53,11 +53,8 @@ json::JsonValue backup_item(const model::Item& item, const std::vector<JournalRe
                                  .with_bool("managed", item.managed)
                                  .with("extra", std::move(extra));
     if (item.managed) {
-        json::JsonValue spec = json::JsonValue::object();
-        for (const auto& [key, value] : creation_spec(records, item)) {
-            spec = std::move(spec).with_str(key, value);
-        }
-        object = std::move(object).with("spec", std::move(spec));
+        object =
+            std::move(object).with("spec", model::stored_spec_json(creation_spec(records, item)));
     }
     return object;
 }
@@ -89,7 +86,8 @@ Result<fs::path> write_under_free_name(const fs::path& folder, const std::string
         if (fs::exists(path, ec)) {
             continue;
         }
-        auto written = util::write_new_file(path, text, 0600);
+        auto written =
+            util::write_file(path, text, util::own_folder_options(0600, util::Replace::never));
         if (written) {
             return path;
         }

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "engine/engine.hpp"
+#include "engine/outcome.hpp"
 #include "foundation/json.hpp"
 #include "foundation/text.hpp"
 
@@ -13,15 +14,9 @@ namespace bootsmith::engine {
 /// One requested change: "enable", "disable", "remove" or "create".
 struct ChangeRequest {
     std::string action;
-    std::string id;  ///< item id, or candidate id for "create" (may be empty)
-    std::string name;
-    std::string command;
-    std::string exe;
-    std::string workdir;
-    std::string mode;
-    std::string user;
-    std::string description;
-    util::Pairs hints;  ///< extra wishes handed to the platform as "want_" attributes
+    std::string id;               ///< item id, or candidate id for "create" (may be empty)
+    model::CreateRequest create;  ///< only for "create"
+    util::Pairs hints;            ///< extra wishes handed to the platform as "want_" attributes
     bool stop_now = false;
     bool ack = false;  ///< the user accepted the warnings
     /// For "create": switch the new entry off at once, as the backup it is
@@ -53,6 +48,9 @@ struct ChangeResult {
     std::string message;
     bool ok = false;
     bool admin = false;  ///< failed only for lack of administrator rights
+    /// A failure in plain words, without the window's advice that `message`
+    /// carries; the command line gives its own advice instead.
+    std::string reason;
 };
 
 [[nodiscard]] json::JsonValue to_json(const Plan& plan);
@@ -78,9 +76,5 @@ struct ChangeResult {
 /// Saves the run's automatic backup unless it was taken already; the failure
 /// reason when it could not be saved (the flag is then cleared for a retry).
 [[nodiscard]] std::optional<std::string> take_automatic_backup(Engine& engine);
-
-/// A platform failure as the user sees it: an "ADMIN: " failure loses the
-/// marker and gains the offer to restart; `admin` tells which it was.
-[[nodiscard]] std::string platform_failure(const std::string& message, bool& admin);
 
 }  // namespace bootsmith::engine

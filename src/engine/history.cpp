@@ -10,6 +10,7 @@
 #include "foundation/clock.hpp"
 #include "foundation/file_bytes.hpp"
 #include "foundation/files.hpp"
+#include "foundation/temporaries.hpp"
 
 namespace bootsmith::engine {
 
@@ -18,19 +19,6 @@ namespace {
 std::atomic<std::uint64_t> last_seq{0};
 
 const char* const journal_name = "journal.jsonl";
-
-model::StoredSpec spec_from_json(const json::JsonValue* value) {
-    model::StoredSpec spec;
-    const json::JsonObject* members = value ? value->as_object() : nullptr;
-    if (members == nullptr) {
-        return spec;
-    }
-    for (const auto& member : *members) {
-        auto text = member.value.as_str();
-        spec.emplace_back(member.key, text ? std::string(*text) : std::string());
-    }
-    return spec;
-}
 
 void read_folder(const std::filesystem::path& folder, std::vector<JournalRecord>& records) {
     auto bytes = util::read_file_bytes(folder / journal_name);
@@ -55,10 +43,6 @@ void read_folder(const std::filesystem::path& folder, std::vector<JournalRecord>
 }  // namespace
 
 json::JsonValue to_json(const JournalRecord& record) {
-    json::JsonValue spec = json::JsonValue::object();
-    for (const auto& [key, value] : record.spec) {
-        spec = std::move(spec).with_str(key, value);
-    }
     return json::JsonValue::object()
         .with_u64("seq", record.seq)
         .with_str("time", record.time)
@@ -68,7 +52,7 @@ json::JsonValue to_json(const JournalRecord& record) {
         .with_str("detail", record.detail)
         .with_bool("ok", record.ok)
         .with_u64("of", record.of)
-        .with("spec", std::move(spec))
+        .with("spec", model::stored_spec_json(record.spec))
         .with_bool("stop_now", record.stop_now);
 }
 
@@ -82,7 +66,7 @@ JournalRecord record_from_json(const json::JsonValue& value) {
     record.detail = value.get_str("detail");
     record.ok = value.get_bool("ok");
     record.of = json::to_u64(value.get("of"));
-    record.spec = spec_from_json(value.get("spec"));
+    record.spec = model::stored_spec_from_json(value.get("spec"));
     record.stop_now = value.get_bool("stop_now");
     return record;
 }
@@ -104,6 +88,7 @@ Status append_record(const platform::SystemInfo& system, JournalRecord record) {
     }
     std::filesystem::path folder = data_folder(system);
     BOOTSMITH_CHECK(util::create_folders(folder));
+    util::remove_stale_temporaries(folder);
     return util::append_line(folder / journal_name, json::to_text(to_json(record)));
 }
 

@@ -144,17 +144,17 @@ Plan plan_switch_or_remove(Engine& engine, const ChangeRequest& request) {
 }
 
 void check_fields(const ChangeRequest& request, std::vector<std::string>& problems) {
-    if (util::trim(request.name).empty()) {
+    if (util::trim(request.create.name).empty()) {
         problems.push_back("A name is required.");
     }
-    if (util::trim(request.command).empty()) {
+    if (util::trim(request.create.command).empty()) {
         problems.push_back("A command is required.");
     }
     const std::pair<const std::string*, const char*> fields[] = {
-        {&request.name, "name"},
-        {&request.command, "command"},
-        {&request.workdir, "working folder"},
-        {&request.user, "user name"}};
+        {&request.create.name, "name"},
+        {&request.create.command, "command"},
+        {&request.create.workdir, "working folder"},
+        {&request.create.user, "user name"}};
     for (const auto& [text, label] : fields) {
         if (has_forbidden_character(*text)) {
             problems.push_back(std::string("The ") + label +
@@ -166,11 +166,12 @@ void check_fields(const ChangeRequest& request, std::vector<std::string>& proble
 
 std::string program_of(const Engine& engine, const ChangeRequest& request) {
     auto rules = engine.system().os == "windows" ? util::ShellRules::off : util::ShellRules::on;
-    std::vector<std::string> words = util::split_words(request.command, rules);
+    std::vector<std::string> words = util::split_words(request.create.command, rules);
     if (!words.empty() && !words.front().empty()) {
         return words.front();
     }
-    return request.exe.empty() ? util::program_path(request.command) : request.exe;
+    return request.create.exe.empty() ? util::program_path(request.create.command)
+                                      : request.create.exe;
 }
 
 bool looks_like_a_path(const std::string& path) {
@@ -189,7 +190,7 @@ Plan plan_creation(Engine& engine, const ChangeRequest& request) {
     std::optional<model::Candidate> candidate = find_candidate(engine, request.id);
     Plan plan;
     plan.id = request.id;
-    plan.name = request.name;
+    plan.name = request.create.name;
     plan.action = "create";
     check_fields(request, plan.problems);
 
@@ -203,41 +204,41 @@ Plan plan_creation(Engine& engine, const ChangeRequest& request) {
     if (candidate) {
         for (const auto& m : candidate->modes) {
             allowed.push_back(m.id);
-            if (m.id == request.mode && mode == nullptr) {
+            if (m.id == request.create.mode && mode == nullptr) {
                 mode = &m;
             }
         }
     } else {
         allowed = methods_for(engine.system().os);
     }
-    if (request.mode.empty()) {
+    if (request.create.mode.empty()) {
         plan.problems.push_back("A method is required.");
-    } else if (std::find(allowed.begin(), allowed.end(), request.mode) == allowed.end()) {
-        plan.problems.push_back("\"" + request.mode +
+    } else if (std::find(allowed.begin(), allowed.end(), request.create.mode) == allowed.end()) {
+        plan.problems.push_back("\"" + request.create.mode +
                                 "\" is not a way a program can be started on this computer.");
     }
 
-    model::CreateRequest wanted{request.name, request.command, request.exe,        request.workdir,
-                                request.mode, request.user,    request.description};
-    for (auto& problem : engine.platform().creation_problems(wanted, items(engine))) {
+    for (auto& problem : engine.platform().creation_problems(request.create, items(engine))) {
         plan.problems.push_back(std::move(problem));
     }
 
-    bool wide = mode ? mode->needs_admin
-                     : util::is_one_of(request.mode, {"boot", "system", "daemon", "service-auto"});
+    bool wide =
+        mode ? mode->needs_admin
+             : util::is_one_of(request.create.mode, {"boot", "system", "daemon", "service-auto"});
     plan.admin_needed = wide && !engine.system().admin;
 
     // A cron @reboot line runs at boot too, whoever signs in.
-    std::string when = request.mode == "boot"   ? "when the computer starts, before anyone signs in"
-                       : request.mode == "cron" ? "when the computer starts"
-                                                : "when you sign in";
+    const std::string& method = request.create.mode;
+    std::string when = method == "boot"   ? "when the computer starts, before anyone signs in"
+                       : method == "cron" ? "when the computer starts"
+                                          : "when you sign in";
     Assessment risk = Assessment::make(
         Level::safe,
-        "\"" + request.name + "\" will start automatically " + when +
+        "\"" + request.create.name + "\" will start automatically " + when +
             ". It can be switched off or removed later from this program, and the change is "
             "undoable from History.",
         "high");
-    risk.add_reason("Method: " + (mode ? mode->label : request.mode) + ".");
+    risk.add_reason("Method: " + (mode ? mode->label : request.create.mode) + ".");
     if (wide) {
         risk.level = Level::caution;
         risk.add_reason(
@@ -266,8 +267,11 @@ Plan plan_creation(Engine& engine, const ChangeRequest& request) {
         "Anything a program starts with the computer slows start-up a little and uses "
         "memory while it runs.");
     plan.risk = std::move(risk);
-    plan.spec = model::CreateRequest{request.name, request.command, "", request.workdir,
-                                     request.mode, request.user,    ""};
+    // The plan shows what the user chose; exe and description are filled in
+    // only when the entry is made.
+    plan.spec = request.create;
+    plan.spec->exe.clear();
+    plan.spec->description.clear();
     return plan;
 }
 

@@ -54,19 +54,10 @@ RestoreChange gone_change(const json::JsonValue& old) {
             "have been uninstalled). Nothing to restore.";
         return change;
     }
-    const json::JsonValue* spec = old.get("spec");
-    static const json::JsonValue no_spec = json::JsonValue::object();
-    const json::JsonValue& s = spec ? *spec : no_spec;
     ChangeRequest request;
     request.action = "create";
     request.id = "restore|" + change.id;
-    request.name = s.get_str("name");
-    request.command = s.get_str("command");
-    request.exe = s.get_str("exe");
-    request.workdir = s.get_str("workdir");
-    request.mode = s.get_str("mode");
-    request.user = s.get_str("user");
-    request.description = s.get_str("description");
+    request.create = model::from_stored(model::stored_spec_from_json(old.get("spec")));
     // Created again in the state the backup recorded, so an entry that was
     // switched off does not start at the next boot.
     request.switched_off = !old.get_bool("enabled");
@@ -75,7 +66,7 @@ RestoreChange gone_change(const json::JsonValue& old) {
     change.note =
         "Bootsmith created this entry before; it no longer exists. It can be created "
         "again (" +
-        request.mode + ")" + (request.switched_off ? ", switched off as in the backup." : ".");
+        request.create.mode + ")" + (request.switched_off ? ", switched off as in the backup." : ".");
     change.request = std::move(request);
     return change;
 }
@@ -149,18 +140,6 @@ RestorePlan restore_plan(Engine& engine, const json::JsonValue& backup) {
                       .with_str("tool_version", backup.get_str("tool_version"))
                       .with_u64("count", old_items.size());
     return plan;
-}
-
-std::vector<Plan> held_for_decision(Engine& engine, const std::vector<ChangeRequest>& batch) {
-    std::vector<Plan> held;
-    for (const auto& request : batch) {
-        Plan planned = plan(engine, request);
-        if (!planned.blocked() && !planned.admin_needed && planned.risk.needs_ack() &&
-            !request.ack) {
-            held.push_back(std::move(planned));
-        }
-    }
-    return held;
 }
 
 }  // namespace bootsmith::engine

@@ -29,11 +29,6 @@ struct RestorePlan {
     bool wrong_machine = false;
 };
 
-/// The plans of the requests that would be held back for the user's decision:
-/// possible, but needing an acknowledgement the request does not carry.
-[[nodiscard]] std::vector<Plan> held_for_decision(Engine& engine,
-                                                  const std::vector<ChangeRequest>& batch);
-
 /// Compares a parsed backup document with the items present now.
 [[nodiscard]] RestorePlan restore_plan(Engine& engine, const json::JsonValue& backup);
 

@@ -39,21 +39,13 @@ Result<ChangeRequest> reverse_of(const JournalRecord& record,
     }
     request.action = "create";
     request.id = "restore|" + record.id;
-    request.name = create.name;
-    request.command = create.command;
-    request.exe = create.exe;
-    request.workdir = create.workdir;
-    request.mode = create.mode;
-    request.user = create.user;
-    request.description = create.description;
+    request.create = std::move(create);
     return request;
 }
 
 Result<std::string> carry_out(Engine& engine, const ChangeRequest& request) {
     if (request.action == "create") {
-        model::CreateRequest create{request.name,       request.command, request.exe,
-                                    request.workdir,    request.mode,    request.user,
-                                    request.description};
+        model::CreateRequest create = request.create;
         if (create.user.empty()) {
             create.user = engine.system().user;
         }
@@ -83,43 +75,48 @@ Result<std::string> carry_out(Engine& engine, const ChangeRequest& request) {
 
 }  // namespace
 
-Result<std::string> undo(Engine& engine, std::uint64_t seq, bool acknowledged) {
+Outcome undo(Engine& engine, std::uint64_t seq, bool acknowledged) {
+    auto failed = [](std::string message) {
+        return Outcome{OutcomeKind::failed, std::move(message)};
+    };
     (void)take_automatic_backup(engine);
     std::vector<JournalRecord> records = read_records(engine.system());
     auto found = std::find_if(records.begin(), records.end(),
                               [seq](const JournalRecord& r) { return r.seq == seq; });
     if (found == records.end()) {
-        return fail("That entry is not in the history.");
+        return failed("That entry is not in the history.");
     }
     const JournalRecord record = *found;
     bool undone = std::any_of(records.begin(), records.end(), [seq](const JournalRecord& r) {
         return r.action == "undo" && r.ok && r.of == seq;
     });
     if (undone) {
-        return fail("That change was already undone.");
+        return failed("That change was already undone.");
     }
     if (!record.ok) {
-        return fail("That change did not succeed, so there is nothing to undo.");
+        return failed("That change did not succeed, so there is nothing to undo.");
     }
-    ChangeRequest request = BOOTSMITH_TRY(reverse_of(record, records));
-    Plan planned = plan(engine, request);
+    Result<ChangeRequest> request = reverse_of(record, records);
+    if (!request) {
+        return failed(request.error());
+    }
+    Plan planned = plan(engine, *request);
     if (planned.blocked()) {
-        return fail("Refused: " + refusal_reason(planned));
+        return failed("Refused: " + refusal_reason(planned));
     }
     if (planned.admin_needed) {
-        return fail("Undoing this needs administrator rights. Use \"Restart as administrator\".");
+        return {OutcomeKind::admin_needed, "Undoing this needs administrator rights."};
     }
-    if (!acknowledged && request.action == "create") {
-        return fail("CONFIRM: It would create \"" + planned.spec->name +
-                    "\" running: " + planned.spec->command);
+    if (!acknowledged && request->action == "create") {
+        return {OutcomeKind::needs_confirmation,
+                "It would create \"" + planned.spec->name + "\" running: " + planned.spec->command};
     }
     if (!acknowledged && planned.risk.needs_ack()) {
-        return fail("CONFIRM: " + planned.risk.effect);
+        return {OutcomeKind::needs_confirmation, planned.risk.effect};
     }
-    auto message = carry_out(engine, request);
+    auto message = carry_out(engine, *request);
     if (!message) {
-        bool admin = false;
-        return fail(platform_failure(message.error(), admin));
+        return platform_failure(message.error());
     }
     JournalRecord entry;
     entry.action = "undo";
@@ -130,7 +127,7 @@ Result<std::string> undo(Engine& engine, std::uint64_t seq, bool acknowledged) {
     entry.of = seq;
     (void)append_record(engine.system(), std::move(entry));
     engine.clear_items();
-    return message;
+    return {OutcomeKind::done, *message};
 }
 
 }  // namespace bootsmith::engine

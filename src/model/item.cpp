@@ -120,4 +120,25 @@ CreateRequest from_stored(const StoredSpec& stored) {
             value("mode"), value("user"),    value("description")};
 }
 
+json::JsonValue stored_spec_json(const StoredSpec& spec) {
+    json::JsonValue object = json::JsonValue::object();
+    for (const auto& [key, value] : spec) {
+        object = std::move(object).with_str(key, value);
+    }
+    return object;
+}
+
+StoredSpec stored_spec_from_json(const json::JsonValue* value) {
+    StoredSpec spec;
+    const json::JsonObject* members = value ? value->as_object() : nullptr;
+    if (members == nullptr) {
+        return spec;
+    }
+    for (const auto& member : *members) {
+        auto text = member.value.as_str();
+        spec.emplace_back(member.key, text ? std::string(*text) : std::string());
+    }
+    return spec;
+}
+
 }  // namespace bootsmith::model

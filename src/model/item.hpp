@@ -112,4 +112,11 @@ using StoredSpec = std::vector<std::pair<std::string, std::string>>;
 /// Read back by key; a missing key gives "".
 [[nodiscard]] CreateRequest from_stored(const StoredSpec& stored);
 
+/// The one JSON form of a stored creation request, as the history and the
+/// backups keep it: an Object of its pairs in order, every value a String.
+[[nodiscard]] json::JsonValue stored_spec_json(const StoredSpec& spec);
+/// Reads that form back: the members in order, a value that is not a String
+/// as ""; nothing for a missing value or one that is not an Object.
+[[nodiscard]] StoredSpec stored_spec_from_json(const json::JsonValue* value);
+
 }  // namespace bootsmith::model

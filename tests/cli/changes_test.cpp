@@ -1,5 +1,6 @@
 #include "engine/changes.hpp"
 #include "cli/args.hpp"
+#include "cli/change_commands.hpp"
 #include "cli/maintenance_commands.hpp"
 #include "cli_fixture.hpp"
 #include "engine/backups.hpp"
@@ -112,47 +113,6 @@ TEST_F(Changes, RemoveOnlyTouchesOwnEntries) {
               "  Not possible: Only startup entries created by Bootsmith can be removed. "
               "Use Disable for others.\n");
     EXPECT_EQ(lines_of(o.out)[0], "Remove the entry: OneDrive");
-}
-
-TEST_F(Changes, BackupAndRestorePreview) {
-    Outcome saved = demo({"backup", "--label", "before"});
-    ASSERT_EQ(saved.status, 0) << saved.err;
-    ASSERT_TRUE(saved.out.starts_with("Saved 25 items to "));
-    std::string path = saved.out.substr(std::string("Saved 25 items to ").size());
-    path.pop_back();
-    EXPECT_NE(path.find("/backups/bootsmith-backup-"), std::string::npos);
-    EXPECT_TRUE(path.ends_with("-demo-pc.json"));
-    EXPECT_EQ(std::filesystem::status(path).permissions() & std::filesystem::perms::all,
-              std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
-
-    // Edit the backup so that it differs from the fresh demonstration.
-    std::string text = read_file(path);
-    std::string spotify = "\"name\":\"Spotify\",";
-    std::size_t at = text.find("\"enabled\":true", text.find(spotify));
-    ASSERT_NE(at, std::string::npos);
-    text.replace(at, 14, "\"enabled\":false");
-    write_file(path, text);
-
-    Outcome preview = demo({"restore", path});
-    EXPECT_EQ(preview.status, 0) << preview.err;
-    auto lines = lines_of(preview.out);
-    ASSERT_GE(lines.size(), 6u);
-    EXPECT_EQ(lines[0].substr(0, 13), "Backup taken ");
-    EXPECT_TRUE(
-        lines[0].ends_with(" on DEMO-PC (Windows 11 Pro 24H2 (demonstration data)), 25 "
-                           "items; label: before"));
-    EXPECT_EQ(lines[1],
-              "24 items already match; 0 items appeared since the backup and are left alone.");
-    EXPECT_EQ(lines[2], "");
-    EXPECT_EQ(lines[3], "[DO  ] state    Spotify - Now on; the backup had it off (Enabled).");
-    EXPECT_EQ(lines[5],
-              "Nothing was changed. Add --apply to do the items marked DO (and --yes to "
-              "accept the ones that need a decision).");
-
-    Outcome applied = demo({"restore", path, "--apply"});
-    EXPECT_EQ(applied.status, 0) << applied.err;
-    EXPECT_EQ(lines_of(applied.out).back(),
-              "ok   Spotify: Spotify will no longer start with Windows (demonstration only).");
 }
 
 TEST_F(Changes, BackupToAFileAndItsLabel) {
@@ -286,7 +246,7 @@ TEST_F(InProcess, HistoryMarksTheUndoneRecord) {
     ASSERT_TRUE(
         engine::apply(context, {request("disable", "run|user|HKCU\\Run\\64|Spotify")})[0].ok);
     std::uint64_t seq = engine::read_records(context.system()).back().seq;
-    ASSERT_TRUE(engine::undo(context, seq, false));
+    ASSERT_TRUE(engine::undo(context, seq, false).ok());
 
     ASSERT_EQ(command(cli::run_history, {"history"}), 0);
     auto lines = lines_of(out.str());
@@ -300,6 +260,29 @@ TEST_F(InProcess, HistoryMarksTheUndoneRecord) {
         << lines[2];
 }
 
+TEST_F(InProcess, RightsMissingAtApplyTimeExitThreeWithTheCommandLinesAdvice) {
+    const std::string spotify = "run|user|HKCU\\Run\\64|Spotify";
+    ASSERT_TRUE(engine::apply(context, {request("disable", spotify)})[0].ok);
+    std::uint64_t seq = engine::read_records(context.system()).back().seq;
+    platform->toggle_failure = "ADMIN: Changing a system service needs administrator rights.";
+    const std::string sentence =
+        "Changing a system service needs administrator rights. Run it again with sudo.\n";
+
+    EXPECT_EQ(command(cli::run_switch, {"enable", "Spotify", "--yes"}), 3);
+    EXPECT_TRUE(err.str().ends_with(sentence)) << err.str();
+    EXPECT_EQ(command(cli::run_undo, {"undo", std::to_string(seq), "--yes"}), 3);
+    EXPECT_EQ(err.str(), sentence);
+    EXPECT_EQ(err.str().find("Restart as administrator"), std::string::npos);
+
+    // The window's answer to the same failure keeps its button's words.
+    auto results = engine::apply(context, {request("enable", spotify)});
+    EXPECT_TRUE(results[0].admin);
+    EXPECT_EQ(results[0].message,
+              "Changing a system service needs administrator rights. Use \"Restart as "
+              "administrator\".");
+    EXPECT_EQ(engine::read_records(context.system()).size(), 1u) << "nothing was recorded";
+}
+
 TEST_F(InProcess, RestoreAsksForAnUntickedChangeUnlessAllAreWanted) {
     auto saved =
         engine::save_backup(context.system(), engine::make_backup(context, "before"), false);
@@ -308,9 +291,9 @@ TEST_F(InProcess, RestoreAsksForAnUntickedChangeUnlessAllAreWanted) {
     // but that change is not ticked by default.
     (void)engine::running_programs(context);
     engine::ChangeRequest firefox = request("create", "proc|firefox");
-    firefox.name = "Mozilla Firefox";
-    firefox.command = "\"C:\\Program Files\\Mozilla Firefox\\firefox.exe\"";
-    firefox.mode = "login";
+    firefox.create.name = "Mozilla Firefox";
+    firefox.create.command = "\"C:\\Program Files\\Mozilla Firefox\\firefox.exe\"";
+    firefox.create.mode = "login";
     ASSERT_TRUE(engine::apply(context, {firefox})[0].ok);
     ASSERT_TRUE(has_item("Bootsmith-Mozilla Firefox"));
 
@@ -337,6 +320,45 @@ TEST_F(InProcess, RestoreAsksForAnUntickedChangeUnlessAllAreWanted) {
         EXPECT_EQ(lines.back(), nothing_changed);
         EXPECT_TRUE(has_item("Bootsmith-Mozilla Firefox")) << "without --apply nothing changes";
     }
+}
+
+// In one process, because a demonstration run's folder goes with the run.
+TEST_F(InProcess, BackupAndRestorePreview) {
+    ASSERT_EQ(command(cli::run_backup, {"backup", "--label", "before"}), 0) << err.str();
+    ASSERT_TRUE(out.str().starts_with("Saved 25 items to "));
+    std::string path = out.str().substr(std::string("Saved 25 items to ").size());
+    path.pop_back();
+    EXPECT_NE(path.find("/backups/bootsmith-backup-"), std::string::npos);
+    EXPECT_TRUE(path.ends_with("-demo-pc.json"));
+    EXPECT_EQ(std::filesystem::status(path).permissions() & std::filesystem::perms::all,
+              std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+
+    // Edit the backup so that it differs from the fresh demonstration.
+    std::string text = read_file(path);
+    std::string spotify = "\"name\":\"Spotify\",";
+    std::size_t at = text.find("\"enabled\":true", text.find(spotify));
+    ASSERT_NE(at, std::string::npos);
+    text.replace(at, 14, "\"enabled\":false");
+    write_file(path, text);
+
+    EXPECT_EQ(command(cli::run_restore, {"restore", path}), 0) << err.str();
+    auto lines = lines_of(out.str());
+    ASSERT_GE(lines.size(), 6u);
+    EXPECT_EQ(lines[0].substr(0, 13), "Backup taken ");
+    EXPECT_TRUE(
+        lines[0].ends_with(" on DEMO-PC (Windows 11 Pro 24H2 (demonstration data)), 25 "
+                           "items; label: before"));
+    EXPECT_EQ(lines[1],
+              "24 items already match; 0 items appeared since the backup and are left alone.");
+    EXPECT_EQ(lines[2], "");
+    EXPECT_EQ(lines[3], "[DO  ] state    Spotify - Now on; the backup had it off (Enabled).");
+    EXPECT_EQ(lines[5],
+              "Nothing was changed. Add --apply to do the items marked DO (and --yes to "
+              "accept the ones that need a decision).");
+
+    EXPECT_EQ(command(cli::run_restore, {"restore", path, "--apply"}), 0) << err.str();
+    EXPECT_EQ(lines_of(out.str()).back(),
+              "ok   Spotify: Spotify will no longer start with Windows (demonstration only).");
 }
 
 TEST_F(InProcess, DoctorWithOnlyWarningsSucceeds) {

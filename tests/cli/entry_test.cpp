@@ -102,17 +102,27 @@ TEST_F(Entry, UsageErrorsComeBeforeAnythingIsRead) {
     EXPECT_TRUE(std::filesystem::is_empty(tmp.path())) << "no demonstration folder was made";
 }
 
-TEST_F(Entry, EveryDemonstrationRunHasAFolderOfItsOwn) {
-    ASSERT_EQ(demo({"backups"}).status, 0);
-    ASSERT_EQ(demo({"backups"}).status, 0);
-    int folders = 0;
-    for (const auto& entry : std::filesystem::directory_iterator(tmp.path())) {
-        EXPECT_TRUE(entry.path().filename().string().starts_with("bootsmith-demo-"));
-        EXPECT_EQ(entry.path().filename().string().size(),
-                  std::string("bootsmith-demo-").size() + 12);
-        ++folders;
+TEST_F(Entry, EveryDemonstrationRunHasAFolderOfItsOwnThatGoesWithIt) {
+    // A backup names the file it wrote, which lies in the run's own folder.
+    std::vector<std::string> folders;
+    for (int i = 0; i < 2; ++i) {
+        Outcome o = demo({"backup"});
+        ASSERT_EQ(o.status, 0) << o.err;
+        std::filesystem::path saved = o.out.substr(o.out.find(" to ") + 4);
+        saved = saved.string().substr(0, saved.string().find('\n'));
+        std::filesystem::path folder = saved.parent_path().parent_path();
+        EXPECT_EQ(folder.parent_path(), tmp.path());
+        EXPECT_TRUE(folder.filename().string().starts_with("bootsmith-demo-")) << folder;
+        EXPECT_EQ(folder.filename().string().size(), std::string("bootsmith-demo-").size() + 12);
+        folders.push_back(folder.string());
     }
-    EXPECT_EQ(folders, 2);
+    EXPECT_NE(folders[0], folders[1]);
+    // Listing, changing and undoing all write into the folder; none is left.
+    for (int i = 0; i < 5; ++i) {
+        ASSERT_EQ(demo({"list"}).status, 0);
+    }
+    ASSERT_EQ(demo({"disable", "Spotify"}).status, 0);
+    EXPECT_TRUE(std::filesystem::is_empty(tmp.path())) << "no demonstration folder is left";
 }
 
 TEST_F(Entry, ArgumentsThatAreNotUtf8AreReadAsLatin1) {

@@ -185,8 +185,7 @@ TEST(AdministratorWords, LinuxSaysSudoAndTheDemonstrationKeepsItsWords) {
         EXPECT_EQ(cli::run_switch(inv), 3);
         EXPECT_EQ(err.str(), demo ? "  This needs administrator rights. Run it again as "
                                     "administrator (Windows) or with sudo (Linux/macOS).\n"
-                                  : "  This needs administrator rights. Run the same command "
-                                    "again with sudo in front of it.\n");
+                                  : "  This needs administrator rights. Run it again with sudo.\n");
     }
 }
 

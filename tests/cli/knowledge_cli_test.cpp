@@ -8,7 +8,11 @@
 
 #include "cli/knowledge_command.hpp"
 #include "cli_fixture.hpp"
+#include "engine/data_folders.hpp"
+#include "knowledge/store.hpp"
+#include "platform/demo/demo_platform.hpp"
 #include "support/fake_programs.hpp"
+#include "support/scoped_env.hpp"
 
 namespace bootsmith::testing {
 namespace {
@@ -97,19 +101,26 @@ const std::string pack_2027 =
 
 class KnowledgeCli : public CliTest {
   protected:
-    /// The texts of this file in every demonstration data folder that holds it;
-    /// every run makes a folder of its own.
-    std::vector<std::string> demo_files(const fs::path& relative) const {
-        std::vector<std::string> texts;
-        for (const auto& entry : fs::directory_iterator(tmp.path())) {
-            fs::path candidate = entry.path() / relative;
-            if (entry.path().filename().string().starts_with("bootsmith-demo") &&
-                fs::exists(candidate)) {
-                texts.push_back(read_file(candidate));
-            }
-        }
-        return texts;
+    /// Runs the knowledge command in this process on the demonstration, whose
+    /// data folder ($ProgramData/Bootsmith: it runs as administrator on
+    /// "windows") outlives the command, unlike a demonstration run's own
+    /// folder; returns its exit status.
+    int in_process(const std::vector<std::string>& words) {
+        engine::Engine context(std::make_unique<demo::DemoPlatform>());
+        knowledge::load_store(engine::knowledge_folders(context.system()));
+        cli::ParsedArgs args = cli::parse_args(words);
+        std::ostringstream out;
+        std::ostringstream err;
+        cli::Invocation inv{args, context, out, err};
+        return cli::run_knowledge(inv);
     }
+    /// A file of that data folder's "knowledge" folder ("" when missing).
+    [[nodiscard]] std::string knowledge_file(const fs::path& relative) const {
+        return read_file(data.path() / "Bootsmith" / "knowledge" / relative);
+    }
+
+    TempDir data;
+    ScopedEnv program_data{"ProgramData", data.path().string()};
 };
 
 TEST_F(KnowledgeCli, StatusIsTheDefault) {
@@ -151,7 +162,8 @@ TEST_F(KnowledgeCli, ImportReadsTheFile) {
     Outcome imported = demo({"knowledge", "import", file.string()});
     EXPECT_EQ(imported.status, 0) << imported.err;
     EXPECT_EQ(imported.out, "Installed knowledge 2027.1 (published 2027-02-03).\n");
-    EXPECT_THAT(demo_files("knowledge/pack-2027.1.json"), ElementsAre(pack_2027));
+    EXPECT_EQ(in_process({"knowledge", "import", file.string()}), 0);
+    EXPECT_EQ(knowledge_file("pack-2027.1.json"), pack_2027);
 
     fs::path bad = files.write("bad.json", R"({"format":"bootsmith-knowledge"})");
     Outcome refused = demo({"knowledge", "import", bad.string()});
@@ -184,8 +196,9 @@ TEST_F(KnowledgeCli, UpdateAnnouncesTheAddressAndReportsTheOutcome) {
               "Looking for a knowledge update at https://fake.test/k.json ...\n"
               "Updated the knowledge from 2026.10.13.1 to 2027.1 (2027-02-03). No checksum was "
               "published beside it, so it was checked for form only.\n");
-    EXPECT_THAT(demo_files("knowledge/settings.json"),
-                ::testing::Contains(HasSubstr(R"("last_result":"Updated the knowledge from)")));
+    EXPECT_EQ(in_process({"knowledge", "update", "--url", "https://fake.test/k.json"}), 0);
+    EXPECT_THAT(knowledge_file("settings.json"),
+                HasSubstr(R"("last_result":"Updated the knowledge from)"));
 }
 
 TEST_F(KnowledgeCli, UpdateWithoutUrlUsesTheConfiguredAddress) {

@@ -179,7 +179,7 @@ TEST_F(Restore, FourKindsOfChangeAndTheCounts) {
     EXPECT_TRUE(plan.changes[0].selected);
     EXPECT_EQ(plan.changes[1].what, "recreate");
     EXPECT_EQ(plan.changes[1].request->id, "restore|run|user|HKCU\\Run\\64|Bootsmith-Code");
-    EXPECT_EQ(plan.changes[1].request->command, "code.exe");
+    EXPECT_EQ(plan.changes[1].request->create.command, "code.exe");
     EXPECT_EQ(plan.changes[1].note,
               "Bootsmith created this entry before; it no longer exists. It "
               "can be created again (login).");
@@ -215,7 +215,9 @@ TEST_F(Restore, AppearedItemsAndOtherComputers) {
 TEST_F(Restore, LockedItemsAreNeitherChangedNorCounted) {
     json::JsonValue doc = make_backup(*engine, "x");
     ASSERT_TRUE(apply(*engine, {request("disable", "run|user|HKCU\\Run\\64|Spotify")})[0].ok);
-    platform->after_scan = [](std::vector<model::Item>& items) { items[15].toggle = "locked"; };
+    platform->after_scan = [](std::vector<model::Item>& items) {
+        named(items, "Spotify").toggle = "locked";
+    };
     RestorePlan plan = restore_plan(*engine, doc);
     EXPECT_TRUE(plan.changes.empty());
     EXPECT_EQ(plan.same, 24u);
@@ -234,7 +236,7 @@ TEST_F(Restore, TheWholeRoadInOneProcess) {
         ASSERT_TRUE(r.ok) << r.message;
     auto history = history_list(engine->system());
     ASSERT_EQ(history.size(), 3u);
-    ASSERT_TRUE(undo(*engine, history[0].record.seq, true));  // Spooler back on
+    ASSERT_TRUE(undo(*engine, history[0].record.seq, true).ok());  // Spooler back on
     EXPECT_TRUE(item_named("Spooler").enabled);
 
     auto text = read_backup(engine->system(), saved->filename().string());

@@ -57,6 +57,19 @@ class ChangeTest : public ::testing::Test {
         return model::Item("", "", "", "", "");
     }
 
+    /// The demonstration item with this name in a scanned list, so that tests
+    /// do not depend on the order of the demonstration data.
+    static model::Item& named(std::vector<model::Item>& items, std::string_view name) {
+        for (auto& item : items) {
+            if (item.name == name) {
+                return item;
+            }
+        }
+        ADD_FAILURE() << "no item " << name;
+        static model::Item none("", "", "", "", "");
+        return none;
+    }
+
     static ChangeRequest request(std::string action, std::string id, bool ack = false) {
         ChangeRequest r;
         r.action = std::move(action);
@@ -70,9 +83,9 @@ class ChangeTest : public ::testing::Test {
         ChangeRequest r;
         r.action = "create";
         r.id = std::move(id);
-        r.name = std::move(name);
-        r.command = std::move(command);
-        r.mode = std::move(mode);
+        r.create.name = std::move(name);
+        r.create.command = std::move(command);
+        r.create.mode = std::move(mode);
         return r;
     }
 };

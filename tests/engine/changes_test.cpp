@@ -38,7 +38,7 @@ TEST_F(Planning, ForbiddenCharacters) {
     };
     for (const Case& c : cases) {
         ChangeRequest r = creation("", "Tool", c.text);
-        r.workdir = c.text;
+        r.create.workdir = c.text;
         Plan p = plan(*engine, r);
         bool flagged = false;
         for (const auto& problem : p.problems) {
@@ -127,9 +127,9 @@ TEST_F(Planning, TheDemonstrationStillWarnsAboutWhereAProgramSitsAndWhoMadeIt) {
 
 TEST_F(Planning, LockedItemsAndTheirNotes) {
     platform->after_scan = [](std::vector<model::Item>& items) {
-        items[15].toggle = "locked";  // Spotify
-        items[16].toggle = "locked";  // Discord
-        items[16].toggle_note = "Set by a policy.";
+        named(items, "Spotify").toggle = "locked";
+        named(items, "Discord").toggle = "locked";
+        named(items, "Discord").toggle_note = "Set by a policy.";
     };
     EXPECT_EQ(plan(*engine, request("disable", spotify)).problems,
               std::vector<std::string>{"This item cannot be switched here."});
@@ -152,7 +152,9 @@ TEST_F(Planning, AdminNeededWithoutRights) {
     platform::SystemInfo ordinary = TestPlatform().system_info();
     ordinary.admin = false;
     make_engine(ordinary);
-    platform->after_scan = [](std::vector<model::Item>& items) { items[2].toggle = "admin"; };
+    platform->after_scan = [](std::vector<model::Item>& items) {
+        named(items, "Spooler").toggle = "admin";
+    };
     Plan p = plan(*engine, request("disable", spooler, true));
     EXPECT_TRUE(p.admin_needed);
     auto results = apply(*engine, {request("disable", spooler, true)});
@@ -200,6 +202,8 @@ TEST_F(Applying, PlatformFailuresAreNotRecorded) {
     EXPECT_EQ(results[0].message,
               "Changing a system service needs administrator rights. Use \"Restart as "
               "administrator\".");
+    EXPECT_EQ(results[0].reason, "Changing a system service needs administrator rights.")
+        << "the command line words its own advice";
     platform->toggle_failure = "systemctl could not change x.service: boom";
     results = apply(*engine, {request("disable", spotify)});
     EXPECT_FALSE(results[0].admin);

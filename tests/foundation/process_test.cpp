@@ -67,13 +67,14 @@ TEST(RunProgram, DecodesItsOutputs) {
 
 TEST(RunProgram, StopsAProgramAtItsTimeLimit) {
     auto start = Clock::now();
-    RunResult result = run_program("sleep", {"5"}, {}, std::nullopt, 1);
+    RunResult result = run_program("sleep", {"60"}, {}, std::nullopt, 1);
     auto elapsed = Clock::now() - start;
     EXPECT_EQ(result.exit_code, -1);
     EXPECT_TRUE(result.timed_out);
     EXPECT_FALSE(result.ok());
     EXPECT_GE(elapsed, std::chrono::seconds(1));
-    EXPECT_LT(elapsed, std::chrono::milliseconds(1800));
+    // Far below the sleep, with room for a loaded machine and sanitizers.
+    EXPECT_LT(elapsed, std::chrono::seconds(30));
     EXPECT_TRUE(no_children());
 }
 
@@ -144,7 +145,8 @@ TEST(RunProgram, WithoutInputReadsNothing) {
     auto start = Clock::now();
     result = run_program("cat", {}, {}, std::nullopt, limit);
     EXPECT_EQ(result.exit_code, 0);
-    EXPECT_LT(Clock::now() - start, std::chrono::seconds(2));
+    // Well below the limit, which a cat waiting for input would reach.
+    EXPECT_LT(Clock::now() - start, std::chrono::seconds(limit / 2));
     EXPECT_EQ(run_program("cat", {}, {}, std::string(), limit).out, "");
 }
 
@@ -180,10 +182,10 @@ TEST(RunProgram, LeaksNoDescriptors) {
 
 TEST(RunProgram, AProgramLeftRunningByTheChildDoesNotHoldUsUp) {
     auto start = Clock::now();
-    RunResult result = shell("sleep 3 & echo started");
+    RunResult result = shell("sleep 40 & echo started");
     EXPECT_EQ(result.exit_code, 0);
     EXPECT_EQ(result.out, "started\n");
-    EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(2500));
+    EXPECT_LT(Clock::now() - start, std::chrono::seconds(limit));
     EXPECT_TRUE(no_children());
 }
 

@@ -2,6 +2,7 @@
 // 127.0.0.1 (openssl s_server) with a certificate made for the test.
 
 #include <arpa/inet.h>
+#include <fcntl.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
@@ -21,12 +22,14 @@
 #include "knowledge/store.hpp"
 #include "knowledge/updates.hpp"
 #include "support/run_binary.hpp"
+#include "support/scoped_env.hpp"
 #include "support/temp_dir.hpp"
 
 namespace bootsmith::knowledge {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::ScopedEnv;
 using testing::TempDir;
 
 bool on_path(const std::string& program) {
@@ -43,21 +46,6 @@ bool on_path(const std::string& program) {
     return false;
 }
 
-int free_port() {
-    int fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    int port = 0;
-    if (bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
-        getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) == 0) {
-        port = ntohs(address.sin_port);
-    }
-    close(fd);
-    return port;
-}
-
 bool accepts(int port) {
     int fd = socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in address{};
@@ -69,23 +57,37 @@ bool accepts(int port) {
     return ok;
 }
 
-/// `openssl s_server -WWW` serving the files of one folder; stopped when destroyed.
+/// The port of the "ACCEPT 127.0.0.1:<port>" line that s_server prints once
+/// it listens; 0 before that.
+int announced_port(const fs::path& log) {
+    std::string text = testing::read_file(log);
+    std::size_t at = text.find("ACCEPT 127.0.0.1:");
+    if (at == std::string::npos) {
+        return 0;
+    }
+    return std::atoi(text.c_str() + at + std::string_view("ACCEPT 127.0.0.1:").size());
+}
+
+/// `openssl s_server -WWW` serving the files of one folder on a port the
+/// system picks when it binds (so no other test can take it first); stopped
+/// when destroyed.
 class HttpsServer {
   public:
-    HttpsServer(const fs::path& root, const fs::path& cert, const fs::path& key)
-        : m_port(free_port()) {
-        std::string port = std::to_string(m_port);
+    HttpsServer(const fs::path& root, const fs::path& cert, const fs::path& key) {
+        fs::path log = m_log.path() / "s_server.out";
         m_pid = fork();
         if (m_pid == 0) {
-            if (chdir(root.c_str()) != 0) {
+            int out = open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+            if (chdir(root.c_str()) != 0 || out < 0 || dup2(out, STDOUT_FILENO) < 0) {
                 _exit(127);
             }
-            execlp("openssl", "openssl", "s_server", "-quiet", "-WWW", "-accept", port.c_str(),
-                   "-cert", cert.c_str(), "-key", key.c_str(), static_cast<char*>(nullptr));
+            execlp("openssl", "openssl", "s_server", "-WWW", "-accept", "127.0.0.1:0", "-cert",
+                   cert.c_str(), "-key", key.c_str(), static_cast<char*>(nullptr));
             _exit(127);
         }
-        for (int i = 0; i < 250 && !accepts(m_port); ++i) {
+        for (int i = 0; i < 1500 && m_port == 0; ++i) {
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            m_port = announced_port(log);
         }
     }
     ~HttpsServer() {
@@ -97,39 +99,15 @@ class HttpsServer {
     HttpsServer(const HttpsServer&) = delete;
     HttpsServer& operator=(const HttpsServer&) = delete;
 
-    [[nodiscard]] bool running() const { return m_pid > 0 && accepts(m_port); }
+    [[nodiscard]] bool running() const { return m_pid > 0 && m_port > 0 && accepts(m_port); }
     [[nodiscard]] std::string address(std::string_view file) const {
         return "https://127.0.0.1:" + std::to_string(m_port) + "/" + std::string(file);
     }
 
   private:
-    int m_port;
+    TempDir m_log;
+    int m_port = 0;
     pid_t m_pid = -1;
-};
-
-/// Sets an environment variable for the life of the object.
-class ScopedEnv {
-  public:
-    ScopedEnv(const char* name, const std::string& value) : m_name(name) {
-        const char* old = std::getenv(name);
-        m_had = old != nullptr;
-        m_old = old ? old : "";
-        setenv(name, value.c_str(), 1);
-    }
-    ~ScopedEnv() {
-        if (m_had) {
-            setenv(m_name, m_old.c_str(), 1);
-        } else {
-            unsetenv(m_name);
-        }
-    }
-    ScopedEnv(const ScopedEnv&) = delete;
-    ScopedEnv& operator=(const ScopedEnv&) = delete;
-
-  private:
-    const char* m_name;
-    std::string m_old;
-    bool m_had = false;
 };
 
 class RealHttps : public ::testing::Test {

@@ -35,9 +35,10 @@ rh_make_devices() {
     ln -s /proc/self/fd/0 "$dev/stdin"
     ln -s /proc/self/fd/1 "$dev/stdout"
     ln -s /proc/self/fd/2 "$dev/stderr"
-    # systemd writes to the console; nobody reads it.
-    touch "$dev/console"
-    mount --bind "$dev/null" "$dev/console"
+    # systemd writes to the console; nobody reads it. A null device node of its
+    # own: systemd sets the console's owner and mode, which on a bind of
+    # /dev/null would make /dev/null unusable for ordinary users.
+    mknod -m 0600 "$dev/console" c 1 3
 }
 
 # Kernel settings and the sysrq trigger stay visible but cannot be written.

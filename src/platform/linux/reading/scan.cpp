@@ -1,4 +1,5 @@
 #include "platform/linux/reading/scan.hpp"
+#include "platform/linux/reading/oversized_files.hpp"
 #include "platform/linux/reading/scan_autostart.hpp"
 #include "platform/linux/reading/scan_cron.hpp"
 #include "platform/linux/reading/scan_units.hpp"
@@ -22,6 +23,10 @@ platform::ScanResult scan_all(const LinuxOptions& options, const platform::Syste
     scan_autostart(context, result);
     scan_cron(context, result);
     scan_rc_local(context, result);
+    for (const auto& path :
+         oversized_startup_files(options.roots, context.locations, context.user.home)) {
+        result.notes.push_back(oversized_note(path));
+    }
     return result;
 }
 

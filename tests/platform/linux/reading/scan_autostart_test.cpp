@@ -213,6 +213,9 @@ TEST_F(AutostartScan, HostileFilesAreSkippedWithoutHarm) {
     auto seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     EXPECT_THAT(names(result), ElementsAre("Good", "Café"));
+    EXPECT_THAT(result.notes, ::testing::Contains("/etc/xdg/autostart/huge.desktop was skipped: "
+                                                  "it is larger than 1 MB, far more than any "
+                                                  "start-up file needs."));
     EXPECT_LT(seconds, 5.0);
 }
 
