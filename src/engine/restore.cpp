@@ -66,7 +66,8 @@ RestoreChange gone_change(const json::JsonValue& old) {
     change.note =
         "Bootsmith created this entry before; it no longer exists. It can be created "
         "again (" +
-        request.create.mode + ")" + (request.switched_off ? ", switched off as in the backup." : ".");
+        request.create.mode + ")" +
+        (request.switched_off ? ", switched off as in the backup." : ".");
     change.request = std::move(request);
     return change;
 }

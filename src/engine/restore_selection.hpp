@@ -32,8 +32,8 @@ struct PlannedRestoreChange {
 /// The plans of the chosen changes that wait for the user's decision when it
 /// was not given: possible, but asking for an acknowledgement. A restore is
 /// one step back, so while any waits, none of it is applied.
-[[nodiscard]] std::vector<Plan> held_for_decision(
-    const std::vector<PlannedRestoreChange>& changes, bool accepted);
+[[nodiscard]] std::vector<Plan> held_for_decision(const std::vector<PlannedRestoreChange>& changes,
+                                                  bool accepted);
 
 /// The requests of the chosen changes, in order, with the user's acceptance.
 [[nodiscard]] std::vector<ChangeRequest> chosen_requests(
