@@ -29,11 +29,15 @@ void print_plan(std::ostream& out, const engine::Plan& plan) {
 
 // The engine's verdict in the command line's words; nothing when the change
 // may go ahead.
-std::optional<int> refused(Invocation& inv, const engine::Plan& plan) {
-    engine::Decision decision = engine::decide(plan, inv.args.has("--yes"));
+std::optional<int> refused(Invocation& inv, const engine::Plan& plan, engine::Match match) {
+    engine::Decision decision = engine::decide(plan, inv.args.has("--yes"), match);
     switch (decision.verdict) {
         case engine::Verdict::go:
             return std::nullopt;
+        case engine::Verdict::nothing_to_do:
+            inv.out << "Nothing needed doing: " << plan.name << " is already switched "
+                    << (plan.action == "enable" ? "on" : "off") << ".\n";
+            return exit_done;
         case engine::Verdict::blocked:
             for (const auto& problem : decision.problems) {
                 inv.err << "  Not possible: " << problem << "\n";
@@ -43,14 +47,26 @@ std::optional<int> refused(Invocation& inv, const engine::Plan& plan) {
             }
             return exit_failed;
         case engine::Verdict::admin_needed:
-            inv.err << "  This needs administrator rights. Run it again as administrator "
-                       "(Windows) or with sudo (Linux/macOS).\n";
+            // The demonstration shows a Windows computer and keeps its words.
+            if (inv.engine.system().demo) {
+                inv.err << "  This needs administrator rights. Run it again as administrator "
+                           "(Windows) or with sudo (Linux/macOS).\n";
+            } else {
+                inv.err << "  This needs administrator rights. " << sudo_advice << "\n";
+            }
             return exit_admin;
         case engine::Verdict::needs_decision:
-            inv.err << (plan.action == "remove"
-                            ? "This deletes the entry. Run it again with --yes to confirm.\n"
-                            : "  This needs a decision. Run it again with --yes if you accept "
-                              "that.\n");
+            if (decision.part_of_name) {
+                inv.err << "  \"" << inv.args.positional(1)
+                        << "\" is only a part of its name. Run it again with the whole name, the "
+                           "id or --yes.\n";
+            }
+            if (decision.risky) {
+                inv.err << (plan.action == "remove"
+                                ? "This deletes the entry. Run it again with --yes to confirm.\n"
+                                : "  This needs a decision. Run it again with --yes if you accept "
+                                  "that.\n");
+            }
             return exit_decision;
     }
     return exit_failed;
@@ -70,35 +86,44 @@ int apply_and_report(Invocation& inv, const engine::ChangeRequest& request) {
     return result.ok ? exit_done : exit_failed;
 }
 
-int plan_and_apply(Invocation& inv, const engine::ChangeRequest& request) {
+int plan_and_apply(Invocation& inv, const engine::ChangeRequest& request,
+                   engine::Match match = engine::Match::id) {
     engine::Plan plan = engine::plan(inv.engine, request);
-    print_plan(inv.out, plan);
-    if (auto status = refused(inv, plan)) {
+    if (!plan.already_done) {
+        print_plan(inv.out, plan);
+    }
+    if (auto status = refused(inv, plan, match)) {
         return *status;
     }
     return apply_and_report(inv, request);
 }
 
-std::optional<model::Item> find_named(Invocation& inv) {
-    auto item = engine::find_by_text(engine::items(inv.engine), inv.args.positional(1));
-    if (!item) {
-        inv.err << item.error() << "\n";
+// The item a change is for. One found by a part of its name is named on
+// stderr, since the change may be meant for another.
+std::optional<engine::Found> find_named(Invocation& inv) {
+    auto found = engine::find_named(engine::items(inv.engine), inv.args.positional(1));
+    if (!found) {
+        inv.err << found.error() << "\n";
         return std::nullopt;
     }
-    return *item;
+    if (found->match == engine::Match::part) {
+        inv.err << "Found by a part of its name: " << found->item.name << " ("
+                << found->item.kind_label << "), id " << found->item.id << "\n";
+    }
+    return std::move(*found);
 }
 
 int run_item_change(Invocation& inv, const std::string& action) {
-    std::optional<model::Item> item = find_named(inv);
-    if (!item) {
+    std::optional<engine::Found> found = find_named(inv);
+    if (!found) {
         return exit_failed;
     }
     engine::ChangeRequest request;
     request.action = action;
-    request.id = item->id;
+    request.id = found->item.id;
     request.stop_now = action != "remove" && inv.args.has("--stop-now");
     request.ack = inv.args.has("--yes");
-    return plan_and_apply(inv, request);
+    return plan_and_apply(inv, request, found->match);
 }
 
 }  // namespace

@@ -1,7 +1,10 @@
 #include "cli/help.hpp"
 
+#include <algorithm>
 #include <string>
 
+#include "foundation/json.hpp"
+#include "foundation/text.hpp"
 #include "foundation/version.hpp"
 
 namespace bootsmith::cli {
@@ -14,7 +17,7 @@ std::string_view help_text() {
            "Usage:\n"
            "  bootsmith                       open the window (same as 'serve')\n"
            "  bootsmith serve [--no-browser] [--port N]\n"
-           "  bootsmith list [--filter TEXT] [--on|--off] [--level LEVEL] [--json]\n"
+           "  bootsmith list [--filter TEXT] [--on|--off] [--level LEVEL] [--full] [--json]\n"
            "  bootsmith running [--all] [--json]    programs running now that do not start with "
            "the computer\n"
            "  bootsmith apps [--all] [--json]       installed programs that do not start with the "
@@ -36,7 +39,8 @@ std::string_view help_text() {
            "  bootsmith doctor                      check that every place Bootsmith reads still "
            "works here\n"
            "  bootsmith history\n"
-           "  bootsmith undo SEQ\n"
+           "  bootsmith undo [NUMBER] [--yes]      undo the newest change, or the one numbered in "
+           "history\n"
            "  bootsmith version\n"
            "\n"
            "Options for any command:\n"
@@ -44,7 +48,60 @@ std::string_view help_text() {
            "\n"
            "NAME is an item's name or its full id (shown by 'list --json').\n"
            "Changes are never made without --yes when the program says they need a decision,\n"
-           "and items it considers critical are never switched off.\n";
+           "and items it considers critical are never switched off.\n"
+           "Help on one command: bootsmith help COMMAND (or bootsmith COMMAND --help).\n";
+}
+
+namespace {
+
+std::string option_line(std::string_view name, std::string_view value, std::string_view meaning,
+                        std::size_t width) {
+    std::string left = std::string(name) + (value.empty() ? "" : " " + std::string(value));
+    return "  " + util::pad_right(left, width) + "  " + std::string(meaning) + "\n";
+}
+
+std::size_t left_width(std::span<const OptionSpec> options) {
+    std::size_t width = 0;
+    for (const auto& option : options) {
+        std::size_t size =
+            option.name.size() + (option.value.empty() ? 0 : option.value.size() + 1);
+        width = std::max(width, size);
+    }
+    return width;
+}
+
+}  // namespace
+
+std::string command_help(const CommandSpec& spec) {
+    std::string text =
+        "Usage: " + std::string(spec.usage) + "\n\n" + std::string(spec.summary) + "\n";
+    std::size_t width = std::max(left_width(spec.options), left_width(global_options()));
+    if (!spec.options.empty()) {
+        text += "\nOptions:\n";
+        for (const auto& option : spec.options) {
+            text += option_line(option.name, option.value, option.meaning, width);
+        }
+    }
+    text += "\nOptions for any command:\n";
+    for (const auto& option : global_options()) {
+        text += option_line(option.name, option.value, option.meaning, width);
+    }
+    if (!spec.details.empty()) {
+        text += "\n" + std::string(spec.details);
+    }
+    if (!spec.examples.empty()) {
+        text += "\nExamples:\n" + std::string(spec.examples);
+    }
+    return text;
+}
+
+std::string version_json() {
+    json::JsonValue value = json::JsonValue::object()
+                                .with_str("name", "Bootsmith")
+                                .with_str("version", std::string(program_version))
+                                .with_str("developer", "The Bootsmith developers")
+                                .with_str("license", "MIT");
+    return json::to_text(value) + "\n";
 }
 
 std::string_view version_text() {

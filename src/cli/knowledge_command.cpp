@@ -42,7 +42,12 @@ int show_status(Invocation& inv, const knowledge::KnowledgeFolders& folders) {
     auto store = knowledge::current_store();
     auto settings = knowledge::read_settings(folders);
     std::string folder = folders.empty() ? std::string() : folders.front().string();
-    inv.out << knowledge_status_text(knowledge::status_record(*store, settings, folder));
+    json::JsonValue record = knowledge::status_record(*store, settings, folder);
+    if (inv.args.has("--json")) {
+        inv.out << json::to_text(record) << "\n";
+        return exit_done;
+    }
+    inv.out << knowledge_status_text(record);
     return exit_done;
 }
 
@@ -78,6 +83,21 @@ std::optional<int> knowledge_usage_error(const ParsedArgs& args, std::ostream& e
     }
     if (word == "import" && args.positional(2).empty()) {
         err << "Which file? bootsmith knowledge import FILE\n";
+        return exit_usage;
+    }
+    std::size_t allowed = word == "import" ? 3 : 2;
+    if (args.positionals.size() > allowed) {
+        err << "bootsmith knowledge " << word << " takes no further words, but \""
+            << args.positional(allowed) << "\" was given.\n";
+        return exit_usage;
+    }
+    if (args.has("--url") && word != "update") {
+        err << "--url belongs to bootsmith knowledge update; leave it out here.\n";
+        return exit_usage;
+    }
+    // An exported pack is JSON already.
+    if (args.has("--json") && word != "status" && word != "export") {
+        err << "bootsmith knowledge " << word << " has no JSON form; leave out --json.\n";
         return exit_usage;
     }
     return std::nullopt;

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "cli/output.hpp"
+#include "cli/terminal_width.hpp"
 #include "engine/assess.hpp"
 #include "engine/lookup.hpp"
 #include "foundation/text.hpp"
@@ -25,7 +26,7 @@ bool passes_filters(const model::Item& item, const ParsedArgs& args) {
     if ((args.has("--on") && !item.enabled) || (args.has("--off") && item.enabled)) {
         return false;
     }
-    std::string level = args.value("--level");
+    std::string level = util::to_lower(args.value("--level"));
     return level.empty() || model::level_name(item.risk.level) == level;
 }
 
@@ -98,7 +99,12 @@ int run_list(Invocation& inv) {
         print_json_array(inv.out, std::move(values));
         return exit_done;
     }
-    print_item_table(inv.out, shown);
+    TableLayout layout;
+    if (auto columns = terminal_columns()) {
+        layout = layout_for_terminal(*columns);
+    }
+    layout.full = inv.args.has("--full");
+    print_item_table(inv.out, shown, layout);
     print_notes(inv.err, scanned.notes);
     return exit_done;
 }
@@ -116,6 +122,10 @@ int run_assess(Invocation& inv) {
     if (!item) {
         inv.err << item.error() << "\n";
         return exit_failed;
+    }
+    if (inv.args.has("--json")) {
+        inv.out << json::to_text(model::to_json(*item)) << "\n";
+        return exit_done;
     }
     print_item_description(inv.out, *item);
     return exit_done;

@@ -6,6 +6,7 @@
 #include <charconv>
 #include <filesystem>
 
+#include "cli/json_forms.hpp"
 #include "cli/output.hpp"
 #include "engine/backups.hpp"
 #include "engine/data_folders.hpp"
@@ -83,6 +84,32 @@ void report_recreations(Invocation& inv, const std::vector<const engine::Restore
     }
 }
 
+// The mark of a change in the JSON form: "do" (done by --apply), "ask" (done
+// only with --all), "skip" (not possible) or "note" (nothing to do).
+std::string mark_word(engine::RestoreChoice choice) {
+    switch (choice) {
+        case engine::RestoreChoice::chosen:
+            return "do";
+        case engine::RestoreChoice::unticked:
+            return "ask";
+        case engine::RestoreChoice::skip:
+            return "skip";
+        case engine::RestoreChoice::note:
+            break;
+    }
+    return "note";
+}
+
+int print_restore_json(Invocation& inv, const engine::RestorePlan& plan,
+                       const std::vector<engine::PlannedRestoreChange>& steps) {
+    std::vector<MarkedChange> marked;
+    for (const auto& step : steps) {
+        marked.push_back({&step.change, mark_word(step.choice)});
+    }
+    inv.out << json::to_text(restore_json(plan, marked)) << "\n";
+    return exit_done;
+}
+
 void print_restore_header(Invocation& inv, const engine::RestorePlan& plan) {
     const json::JsonValue& h = plan.header;
     inv.out << "Backup taken " << h.get_str("created") << " on " << h.get_str("host") << " ("
@@ -135,6 +162,12 @@ int run_backup(Invocation& inv) {
 }
 
 int run_backups(Invocation& inv) {
+    if (inv.args.has("--json")) {
+        inv.out << json::to_text(backups_json(backups_folder_text(inv.engine.system()),
+                                              engine::list_backups(inv.engine.system())))
+                << "\n";
+        return exit_done;
+    }
     inv.out << "Backups are kept in " << backups_folder_text(inv.engine.system()) << "\n";
     inv.out << util::pad_right("TAKEN (UTC)", 20) << " " << util::pad_right("ITEMS", 6) << " "
             << util::pad_right("AUTO", 5) << " " << util::pad_right("LABEL", 26)
@@ -162,8 +195,11 @@ int run_restore(Invocation& inv) {
         return exit_failed;
     }
     engine::RestorePlan plan = engine::restore_plan(inv.engine, *document);
-    print_restore_header(inv, plan);
     auto steps = engine::choose_restore_changes(inv.engine, plan, inv.args.has("--all"));
+    if (inv.args.has("--json")) {
+        return print_restore_json(inv, plan, steps);
+    }
+    print_restore_header(inv, plan);
     for (const auto& step : steps) {
         print_restore_change(inv, step);
     }
@@ -183,6 +219,20 @@ int run_restore(Invocation& inv) {
                 << ".\n";
         return exit_done;
     }
+    // A restore is one step back: when part of it waits for a decision, none
+    // of it is made, rather than a part.
+    std::vector<engine::Plan> held = engine::held_for_decision(steps, inv.args.has("--yes"));
+    if (!held.empty()) {
+        std::vector<std::string> names;
+        for (const auto& waiting : held) {
+            names.push_back(waiting.name);
+        }
+        inv.err << "\n"
+                << counted(held.size(), "change needs", "changes need")
+                << " a decision and nothing was changed: " << util::join(names, ", ")
+                << ". Run it again with --yes if you accept them.\n";
+        return exit_decision;
+    }
     bool failed = false;
     std::vector<engine::ChangeResult> results = engine::apply(inv.engine, batch);
     for (const auto& result : results) {
@@ -195,18 +245,32 @@ int run_restore(Invocation& inv) {
 }
 
 int run_doctor(Invocation& inv) {
+    std::vector<platform::Probe> probes = engine::doctor(inv.engine);
+    if (inv.args.has("--json")) {
+        json::JsonValue report = doctor_json(probes);
+        inv.out << json::to_text(report) << "\n";
+        return json::to_u64(report.get("failed")) == 0 ? exit_done : exit_failed;
+    }
     print_system_line(inv.err, inv.engine.system());
     std::size_t failed = 0;
-    for (const auto& probe : engine::doctor(inv.engine)) {
-        std::string status = probe.status == "ok"     ? "ok  "
-                             : probe.status == "warn" ? "WARN"
-                                                      : "FAIL";
-        failed += status == "FAIL" ? 1 : 0;
+    std::size_t warnings = 0;
+    for (const auto& probe : probes) {
+        std::string word = probe_status_word(probe.status);
+        failed += word == "fail" ? 1 : 0;
+        warnings += word == "warn" ? 1 : 0;
+        std::string status = word == "ok" ? "ok  " : word == "warn" ? "WARN" : "FAIL";
         inv.out << "[" << status << "] " << util::pad_right(probe.name, 34) << " " << probe.detail
                 << "\n";
     }
-    if (failed == 0) {
+    if (failed == 0 && warnings == 0) {
         inv.out << "\nEverything Bootsmith reads on this computer is working.\n";
+        return exit_done;
+    }
+    if (failed == 0) {
+        // A warning is a part that works with a limit; the closing line must not
+        // contradict the lines above it.
+        inv.out << "\nEverything Bootsmith reads on this computer is working, with "
+                << counted(warnings, "warning", "warnings") << " above.\n";
         return exit_done;
     }
     inv.out << "\n"
@@ -219,11 +283,18 @@ int run_doctor(Invocation& inv) {
 }
 
 int run_history(Invocation& inv) {
-    inv.out << util::pad_right("SEQ", 14) << " " << util::pad_right("TIME (UTC)", 20) << " "
-            << util::pad_right("ACTION", 9) << " " << util::pad_right("ITEM", 28) << " RESULT\n";
-    for (const auto& entry : engine::history_list(inv.engine.system())) {
+    std::vector<engine::HistoryEntry> entries = engine::history_list(inv.engine.system());
+    if (inv.args.has("--json")) {
+        inv.out << json::to_text(history_json(entries)) << "\n";
+        return exit_done;
+    }
+    inv.out << util::pad_right("#", 4) << " " << util::pad_right("SEQ", 14) << " "
+            << util::pad_right("TIME (UTC)", 20) << " " << util::pad_right("ACTION", 9) << " "
+            << util::pad_right("ITEM", 28) << " RESULT\n";
+    for (const auto& entry : entries) {
         const engine::JournalRecord& r = entry.record;
-        inv.out << util::pad_right(std::to_string(r.seq), 14) << " " << util::pad_right(r.time, 20)
+        inv.out << util::pad_right(std::to_string(entry.number), 4) << " "
+                << util::pad_right(std::to_string(r.seq), 14) << " " << util::pad_right(r.time, 20)
                 << " " << util::pad_right(r.action, 9) << " " << column(r.name, 28) << " "
                 << util::shorten(r.detail, 60) << (entry.undone ? "  [undone]" : "") << "\n";
     }
@@ -232,9 +303,27 @@ int run_history(Invocation& inv) {
 
 int run_undo(Invocation& inv) {
     std::string text = inv.args.positional(1);
-    std::uint64_t seq = 0;
-    std::from_chars(text.data(), text.data() + text.size(), seq);
-    engine::Outcome outcome = engine::undo(inv.engine, seq, inv.args.has("--yes"));
+    std::optional<std::uint64_t> typed;
+    if (!text.empty()) {
+        typed.emplace(0);
+        std::from_chars(text.data(), text.data() + text.size(), *typed);
+    }
+    std::vector<engine::HistoryEntry> entries = engine::history_list(inv.engine.system());
+    auto seq = engine::undo_target(entries, typed);
+    if (!seq) {
+        inv.err << seq.error() << "\n";
+        return exit_failed;
+    }
+    if (!typed) {
+        for (const auto& entry : entries) {
+            if (entry.record.seq == *seq) {
+                inv.out << "Undoing the newest change (" << entry.number
+                        << "): " << entry.record.action << " " << entry.record.name << ", "
+                        << entry.record.time << "\n";
+            }
+        }
+    }
+    engine::Outcome outcome = engine::undo(inv.engine, *seq, inv.args.has("--yes"));
     switch (outcome.kind) {
         case engine::OutcomeKind::done:
             inv.out << outcome.message << "\n";

@@ -15,17 +15,37 @@ void print_system_line(std::ostream& err, const platform::SystemInfo& system) {
         << (system.admin ? " (administrator)" : "") << "\n";
 }
 
-void print_item_table(std::ostream& out, const std::vector<model::Item>& items) {
+std::string counted(std::size_t count, std::string_view one, std::string_view many) {
+    return std::to_string(count) + " " + std::string(count == 1 ? one : many);
+}
+
+TableLayout layout_for_terminal(std::size_t columns) {
+    // ON, IF OFF, NAME and TYPE with the spaces after each.
+    constexpr std::size_t before_command = 4 + 1 + 9 + 1 + 30 + 1 + 22 + 1;
+    constexpr std::size_t narrowest = 7;
+    TableLayout layout;
+    layout.command_width =
+        columns > before_command + narrowest ? columns - before_command : narrowest;
+    return layout;
+}
+
+void print_item_table(std::ostream& out, const std::vector<model::Item>& items,
+                      TableLayout layout) {
+    auto cell = [&layout](std::string_view text, std::size_t width) {
+        return layout.full ? util::pad_right(text, width) : column(text, width);
+    };
     out << util::pad_right("ON", 4) << " " << util::pad_right("IF OFF", 9) << " "
         << util::pad_right("NAME", 30) << " " << util::pad_right("TYPE", 22) << " COMMAND\n";
     for (const auto& item : items) {
-        out << column(item.enabled ? "yes" : "-", 4) << " "
-            << column(model::level_name(item.risk.level), 9) << " " << column(item.name, 30) << " "
-            << column(item.kind_label, 22) << " " << util::shorten(item.command, 70) << "\n";
+        out << cell(item.enabled ? "yes" : "-", 4) << " "
+            << cell(model::level_name(item.risk.level), 9) << " " << cell(item.name, 30) << " "
+            << cell(item.kind_label, 22) << " "
+            << (layout.full ? item.command : util::shorten(item.command, layout.command_width))
+            << "\n";
     }
     out << "\n"
-        << items.size()
-        << " items. 'IF OFF' is the level of what switching an item off could do; try: bootsmith "
+        << counted(items.size(), "item", "items")
+        << ". 'IF OFF' is the level of what switching an item off could do; try: bootsmith "
            "assess NAME\n";
 }
 

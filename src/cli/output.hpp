@@ -15,8 +15,22 @@ namespace bootsmith::cli {
 
 /// "{computer} - {version} - {user}{ (administrator)}".
 void print_system_line(std::ostream& err, const platform::SystemInfo& system);
+/// "1 item", "2 items": the number with the word that fits it.
+[[nodiscard]] std::string counted(std::size_t count, std::string_view one, std::string_view many);
+
+/// How wide the item table's columns may be.
+struct TableLayout {
+    std::size_t command_width = 70;  ///< the last column; piped output keeps 70
+    bool full = false;               ///< shorten no column at all
+};
+
+/// The layout for a terminal this many columns wide: the command takes what
+/// the other columns leave, but never less than the header's 7.
+[[nodiscard]] TableLayout layout_for_terminal(std::size_t columns);
+
 /// The item table with its count line.
-void print_item_table(std::ostream& out, const std::vector<model::Item>& items);
+void print_item_table(std::ostream& out, const std::vector<model::Item>& items,
+                      TableLayout layout = {});
 /// Each note as "note: {note}".
 void print_notes(std::ostream& err, const std::vector<std::string>& notes);
 /// The program table with its count line (rows sorted by lower-cased name).

@@ -11,6 +11,7 @@
 
 #include "cli/change_commands.hpp"
 #include "cli/command.hpp"
+#include "cli/command_table.hpp"
 #include "cli/help.hpp"
 #include "cli/knowledge_command.hpp"
 #include "cli/listing_commands.hpp"
@@ -41,6 +42,29 @@ bool wants_help(const ParsedArgs& args) {
     return args.command() == "help" || args.has("--help") ||
            std::find(args.positionals.begin(), args.positionals.end(), "-h") !=
                args.positionals.end();
+}
+
+// `help`, `help COMMAND`, `COMMAND --help` and `COMMAND -h`: the general help,
+// or the help of the command named; an unknown name is a usage error.
+int print_help(ParsedArgs args, std::ostream& out, std::ostream& err) {
+    std::erase(args.positionals, "-h");
+    if (args.command() == "help") {
+        if (auto status = usage_error(args, err)) {
+            return *status;
+        }
+        args.positionals.erase(args.positionals.begin());
+    }
+    if (args.positionals.empty()) {
+        out << help_text();
+        return exit_done;
+    }
+    const CommandSpec* spec = find_command(args.command());
+    if (spec == nullptr) {
+        err << "There is no command \"" << args.command() << "\". Try: bootsmith help\n";
+        return exit_usage;
+    }
+    out << command_help(*spec);
+    return exit_done;
 }
 
 // The one place that knows the back ends: the demonstration, or this computer.
@@ -125,15 +149,17 @@ int run(const std::vector<std::string>& raw_args) {
     std::ostream err(&err_text);
     err.setf(std::ios::unitbuf);
     if (wants_help(args)) {
-        out << help_text();
-        return exit_done;
+        return print_help(args, out, err);
+    }
+    // The version reads nothing, so a stray word next to --version is harmless.
+    if (!args.has("--version")) {
+        if (auto status = usage_error(args, err)) {
+            return *status;
+        }
     }
     if (args.command() == "version" || args.has("--version")) {
-        out << version_text();
+        out << (args.has("--json") ? version_json() : std::string(version_text()));
         return exit_done;
-    }
-    if (auto status = usage_error(args, err)) {
-        return *status;
     }
     engine::Run session = engine::open_run(args.has("--demo"), make_platform);
     Invocation inv{args, *session.engine, out, err};

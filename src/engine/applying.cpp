@@ -14,6 +14,9 @@ struct Record {
     std::string name;
     std::string message;
     model::StoredSpec spec;
+    /// False when the change was made only in part: it is recorded, since it
+    /// changed the computer, but reported as failed.
+    bool complete = true;
 };
 
 Result<Record> switch_item(Engine& engine, const ChangeRequest& request) {
@@ -44,6 +47,20 @@ Result<Record> remove_item(Engine& engine, const ChangeRequest& request) {
     return Record{item->id, item->name, outcome->message, std::move(spec)};
 }
 
+// An entry re-created from a backup that had it switched off must not start
+// at the next boot: it is switched off at once, as the next scan shows it.
+void switch_off_created(Engine& engine, const model::Item& created, Record& record) {
+    std::optional<model::Item> listed = find_item(engine, created.id);
+    auto outcome = engine.platform().toggle(listed ? *listed : created, false, false);
+    if (outcome) {
+        record.message += " It is switched off, as the backup had it.";
+        return;
+    }
+    record.message += " It could not be switched off as the backup had it: " +
+                      platform_failure(outcome.error()).message;
+    record.complete = false;
+}
+
 Result<Record> create_item(Engine& engine, const ChangeRequest& request) {
     std::optional<model::Candidate> candidate = find_candidate(engine, request.id);
     model::CreateRequest create = request.create;
@@ -62,8 +79,12 @@ Result<Record> create_item(Engine& engine, const ChangeRequest& request) {
     if (!item) {
         return fail(item.error());
     }
-    return Record{item->id, item->name, "Created: " + item->name + " (" + item->kind_label + ").",
+    Record record{item->id, item->name, "Created: " + item->name + " (" + item->kind_label + ").",
                   model::to_stored(create)};
+    if (request.switched_off) {
+        switch_off_created(engine, *item, record);
+    }
+    return record;
 }
 
 Result<Record> carry_out(Engine& engine, const ChangeRequest& request) {
@@ -104,7 +125,7 @@ ChangeResult apply_one(Engine& engine, const ChangeRequest& original) {
     if (!record) {
         return failed(std::move(result), platform_failure(record.error()));
     }
-    result.ok = true;
+    result.ok = record->complete;
     result.id = record->id;
     result.name = record->name;
     result.message = record->message;

@@ -19,6 +19,9 @@ struct ChangeRequest {
     util::Pairs hints;            ///< extra wishes handed to the platform as "want_" attributes
     bool stop_now = false;
     bool ack = false;  ///< the user accepted the warnings
+    /// For "create": switch the new entry off at once, as the backup it is
+    /// restored from recorded it.
+    bool switched_off = false;
 };
 
 /// What a request would do; it changes nothing.
@@ -30,6 +33,9 @@ struct Plan {
     std::vector<std::string> problems;  ///< any entry means the change cannot be made
     std::optional<model::CreateRequest> spec;
     bool admin_needed = false;
+    /// The item is already in the state asked for (its problem says so): a
+    /// front end may report that nothing needed doing instead of a refusal.
+    bool already_done = false;
 
     [[nodiscard]] bool blocked() const { return !problems.empty() || risk.blocked(); }
 };

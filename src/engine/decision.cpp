@@ -2,8 +2,14 @@
 
 namespace bootsmith::engine {
 
-Decision decide(const Plan& plan, bool accepted) {
+Decision decide(const Plan& plan, bool accepted, Match match) {
     Decision decision;
+    // Asked twice, `disable X` succeeds twice, as systemctl does: scripts and
+    // fleet tools run a change again and again.
+    if (plan.already_done) {
+        decision.verdict = Verdict::nothing_to_do;
+        return decision;
+    }
     if (plan.blocked()) {
         decision.verdict = Verdict::blocked;
         decision.problems = plan.problems;
@@ -14,8 +20,9 @@ Decision decide(const Plan& plan, bool accepted) {
         decision.verdict = Verdict::admin_needed;
         return decision;
     }
-    bool asks = plan.action == "remove" || plan.risk.needs_ack();
-    if (asks && !accepted) {
+    decision.risky = plan.action == "remove" || plan.risk.needs_ack();
+    decision.part_of_name = match == Match::part;
+    if ((decision.risky || decision.part_of_name) && !accepted) {
         decision.verdict = Verdict::needs_decision;
     }
     return decision;

@@ -115,11 +115,35 @@ std::vector<HistoryEntry> history_list(const platform::SystemInfo& system) {
     static const std::set<std::string> undoable = {"enable", "disable", "create", "remove"};
     std::vector<HistoryEntry> entries;
     for (auto it = records.rbegin(); it != records.rend(); ++it) {
-        HistoryEntry entry{*it, undone.contains(it->seq), false};
+        HistoryEntry entry{*it, undone.contains(it->seq), false,
+                           static_cast<std::size_t>(records.rend() - it)};
         entry.can_undo = !entry.undone && it->ok && undoable.contains(it->action);
         entries.push_back(std::move(entry));
     }
     return entries;
+}
+
+Result<std::uint64_t> undo_target(const std::vector<HistoryEntry>& entries,
+                                  std::optional<std::uint64_t> typed) {
+    if (!typed) {
+        for (const auto& entry : entries) {
+            if (entry.can_undo) {
+                return entry.record.seq;
+            }
+        }
+        return fail("Nothing in the history can be undone.");
+    }
+    for (const auto& entry : entries) {
+        if (entry.record.seq == *typed) {
+            return *typed;
+        }
+    }
+    for (const auto& entry : entries) {
+        if (entry.number == *typed) {
+            return entry.record.seq;
+        }
+    }
+    return *typed;
 }
 
 model::StoredSpec creation_spec(const std::vector<JournalRecord>& records,

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -30,6 +31,9 @@ struct HistoryEntry {
     JournalRecord record;
     bool undone = false;
     bool can_undo = false;
+    /// The short number a user can type instead of the seq: 1 for the oldest
+    /// record, so a record keeps its number while newer ones are added.
+    std::size_t number = 0;
 };
 
 /// The record's line (without the line feed), members in their fixed order.
@@ -47,6 +51,12 @@ struct HistoryEntry {
 [[nodiscard]] std::vector<JournalRecord> read_records(const platform::SystemInfo& system);
 /// The records newest first, with their undone and can-undo flags.
 [[nodiscard]] std::vector<HistoryEntry> history_list(const platform::SystemInfo& system);
+
+/// The seq a user means by an undo: with nothing typed, the newest record
+/// that can be undone; a typed number is a record's seq, else its short
+/// number, else left as it is (the undo then says it is not in the history).
+[[nodiscard]] Result<std::uint64_t> undo_target(const std::vector<HistoryEntry>& entries,
+                                                std::optional<std::uint64_t> typed);
 
 /// The stored request of the newest successful "create" of this item, else one
 /// built from the item itself.

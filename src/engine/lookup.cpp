@@ -62,9 +62,9 @@ std::optional<model::Candidate> find_candidate(const Engine& engine, std::string
     return candidate_with_id(engine.cached_apps(), id);
 }
 
-Result<model::Item> find_by_text(const std::vector<model::Item>& items, std::string_view text) {
+Result<Found> find_named(const std::vector<model::Item>& items, std::string_view text) {
     if (auto exact = with_id(items, text)) {
-        return *exact;
+        return Found{*exact, Match::id};
     }
     std::vector<const model::Item*> named;
     for (const auto& item : items) {
@@ -74,7 +74,7 @@ Result<model::Item> find_by_text(const std::vector<model::Item>& items, std::str
         }
     }
     if (named.size() == 1) {
-        return *named.front();
+        return Found{*named.front(), Match::name};
     }
     if (named.size() > 1) {
         std::string message = std::to_string(named.size()) + " items are called " +
@@ -95,7 +95,7 @@ Result<model::Item> find_by_text(const std::vector<model::Item>& items, std::str
         return fail("nothing matches " + in_quotes(text));
     }
     if (matching.size() == 1) {
-        return *matching.front();
+        return Found{*matching.front(), Match::part};
     }
     std::string message = std::to_string(matching.size()) + " items match " + in_quotes(text) +
                           "; be more exact or use the id:";
@@ -103,6 +103,14 @@ Result<model::Item> find_by_text(const std::vector<model::Item>& items, std::str
         message += "\n  " + matching[i]->name + "  (" + matching[i]->kind_label + ")";
     }
     return fail(message);
+}
+
+Result<model::Item> find_by_text(const std::vector<model::Item>& items, std::string_view text) {
+    auto found = find_named(items, text);
+    if (!found) {
+        return fail(found.error());
+    }
+    return std::move(found->item);
 }
 
 }  // namespace bootsmith::engine

@@ -23,6 +23,19 @@ namespace bootsmith::engine {
 [[nodiscard]] std::optional<model::Candidate> find_candidate(const Engine& engine,
                                                              std::string_view id);
 
+/// How a typed text found its item: by its whole id, by its whole name (or
+/// short name), or by a part of its name.
+enum class Match { id, name, part };
+
+struct Found {
+    model::Item item;
+    Match match = Match::id;
+};
+
+/// The item a user means by a typed text, and how it was found (see below).
+[[nodiscard]] Result<Found> find_named(const std::vector<model::Item>& items,
+                                       std::string_view text);
+
 /// The item a user means by a typed text: the exact id, else one item whose
 /// name or short name equals it ignoring ASCII case, else one whose name
 /// contains it. Several or none give the message to show.

@@ -133,9 +133,11 @@ Plan plan_switch_or_remove(Engine& engine, const ChangeRequest& request) {
     bool enable = request.action == "enable";
     if (!enable && !item.enabled) {
         plan.problems.push_back("It is already switched off.");
+        plan.already_done = true;
     }
     if (enable && item.enabled) {
         plan.problems.push_back("It is already switched on.");
+        plan.already_done = true;
     }
     plan.risk = enable ? enable_risk(engine, item) : item.risk;
     return plan;
@@ -214,6 +216,10 @@ Plan plan_creation(Engine& engine, const ChangeRequest& request) {
     } else if (std::find(allowed.begin(), allowed.end(), request.create.mode) == allowed.end()) {
         plan.problems.push_back("\"" + request.create.mode +
                                 "\" is not a way a program can be started on this computer.");
+    }
+
+    for (auto& problem : engine.platform().creation_problems(request.create, items(engine))) {
+        plan.problems.push_back(std::move(problem));
     }
 
     bool wide =

@@ -74,12 +74,16 @@ RestoreChange gone_change(const json::JsonValue& old, const std::string& acting_
     request.id = "restore|" + change.id;
     request.create = model::from_stored(model::stored_spec_from_json(old.get("spec")));
     request.create.user = acting_user;
+    // Created again in the state the backup recorded, so an entry that was
+    // switched off does not start at the next boot.
+    request.switched_off = !old.get_bool("enabled");
     change.what = "recreate";
     change.selected = true;
     change.note =
         "Bootsmith created this entry before; it no longer exists. It can be created "
         "again (" +
-        request.create.mode + ").";
+        request.create.mode + ")" +
+        (request.switched_off ? ", switched off as in the backup." : ".");
     change.request = std::move(request);
     describe_recreation(change, acting_user);
     return change;

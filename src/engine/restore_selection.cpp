@@ -30,4 +30,16 @@ std::vector<ChangeRequest> chosen_requests(const std::vector<PlannedRestoreChang
     return batch;
 }
 
+std::vector<Plan> held_for_decision(const std::vector<PlannedRestoreChange>& changes,
+                                    bool accepted) {
+    std::vector<Plan> held;
+    for (const auto& step : changes) {
+        if (step.choice == RestoreChoice::chosen && step.plan && !accepted &&
+            !step.plan->admin_needed && step.plan->risk.needs_ack()) {
+            held.push_back(*step.plan);
+        }
+    }
+    return held;
+}
+
 }  // namespace bootsmith::engine

@@ -29,6 +29,12 @@ struct PlannedRestoreChange {
                                                                        const RestorePlan& plan,
                                                                        bool all);
 
+/// The plans of the chosen changes that wait for the user's decision when it
+/// was not given: possible, but asking for an acknowledgement. A restore is
+/// one step back, so while any waits, none of it is applied.
+[[nodiscard]] std::vector<Plan> held_for_decision(const std::vector<PlannedRestoreChange>& changes,
+                                                  bool accepted);
+
 /// The requests of the chosen changes, in order, with the user's acceptance.
 [[nodiscard]] std::vector<ChangeRequest> chosen_requests(
     const std::vector<PlannedRestoreChange>& changes, bool accepted);

@@ -60,6 +60,16 @@ class Platform {
     /// Switches an item, exactly as the last scan returned it, on or off.
     [[nodiscard]] virtual Result<ChangeOutcome> toggle(const model::Item& item, bool enable,
                                                        bool now) = 0;
+    /// Why this computer cannot make such an entry (the way of starting is
+    /// missing here, or the entry would get the id of one of the `present`
+    /// items), each a sentence; empty when nothing stands in the way. Reads
+    /// only; a back end without such limits keeps the default.
+    [[nodiscard]] virtual std::vector<std::string> creation_problems(
+        const model::CreateRequest& request, const std::vector<model::Item>& present) const {
+        (void)request;
+        (void)present;
+        return {};
+    }
     /// Creates a start-up entry; returns it as a later scan will show it.
     [[nodiscard]] virtual Result<model::Item> create(const model::CreateRequest& request) = 0;
     /// Deletes an entry this program created; refuses every other.

@@ -48,9 +48,11 @@ TEST_F(Changes, EnableMakesItStart) {
               "  It will start automatically when the computer starts. Start-up takes "
               "slightly longer, and it uses memory while it runs.");
     EXPECT_EQ(lines.back(), "wuauserv will start with Windows (demonstration only).");
+    // Already in effect: nothing needed doing, which is success (as systemctl).
     Outcome again = demo({"enable", "Spotify"});
-    EXPECT_EQ(again.status, 1);
-    EXPECT_EQ(again.err, "  Not possible: It is already switched on.\n");
+    EXPECT_EQ(again.status, 0);
+    EXPECT_EQ(again.out, "Nothing needed doing: Spotify is already switched on.\n");
+    EXPECT_EQ(again.err, "");
 }
 
 TEST_F(Changes, CriticalIsNeverSwitchedOff) {
@@ -201,7 +203,7 @@ TEST_F(Changes, FreshDemonstrationHasNoBackupsAndNoHistory) {
     Outcome history = demo({"history"});
     EXPECT_EQ(history.status, 0);
     EXPECT_EQ(history.out,
-              "SEQ            TIME (UTC)           ACTION    ITEM                     "
+              "#    SEQ            TIME (UTC)           ACTION    ITEM                     "
               "    RESULT\n");
     Outcome undo = demo({"undo", "12345"});
     EXPECT_EQ(undo.status, 1);
@@ -276,9 +278,10 @@ TEST_F(InProcess, HistoryMarksTheUndoneRecord) {
     ASSERT_EQ(command(cli::run_history, {"history"}), 0);
     auto lines = lines_of(out.str());
     ASSERT_EQ(lines.size(), 3u);
-    EXPECT_EQ(lines[1].substr(36, 10), "undo      ") << "the newest record comes first";
+    EXPECT_EQ(lines[1].substr(41, 10), "undo      ") << "the newest record comes first";
+    EXPECT_TRUE(lines[1].starts_with("2    ")) << "numbered from the oldest: " << lines[1];
     EXPECT_FALSE(lines[1].ends_with("[undone]")) << lines[1];
-    EXPECT_TRUE(lines[2].starts_with(std::to_string(seq) + " ")) << lines[2];
+    EXPECT_TRUE(lines[2].starts_with("1    " + std::to_string(seq) + " ")) << lines[2];
     EXPECT_TRUE(lines[2].ends_with(
         "Spotify will no longer start with Windows (demonstration on\u2026  [undone]"))
         << lines[2];
@@ -392,7 +395,15 @@ TEST_F(InProcess, DoctorWithOnlyWarningsSucceeds) {
     auto lines = lines_of(out.str());
     ASSERT_GE(lines.size(), 3u);
     EXPECT_EQ(lines[0], "[WARN] Desktop entries                    Two were skipped.");
-    EXPECT_EQ(lines.back(), "Everything Bootsmith reads on this computer is working.");
+    // The closing line does not contradict the warning above it.
+    EXPECT_EQ(lines.back(),
+              "Everything Bootsmith reads on this computer is working, with 1 warning above.");
+
+    platform->probes->pop_back();
+    platform->probes->front().status = "ok";
+    EXPECT_EQ(command(cli::run_doctor, {"doctor"}), 0);
+    EXPECT_EQ(lines_of(out.str()).back(),
+              "Everything Bootsmith reads on this computer is working.");
 
     platform->probes->push_back({"Cron", "crontab failed.", "fail"});
     EXPECT_EQ(command(cli::run_doctor, {"doctor"}), 1);

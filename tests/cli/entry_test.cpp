@@ -5,22 +5,58 @@ namespace {
 
 class Entry : public CliTest {};
 
-TEST_F(Entry, HelpInEveryFormPrintsTheSameThirtyTwoLines) {
+TEST_F(Entry, HelpInEveryFormPrintsTheSameGeneralHelp) {
     Outcome reference = run({"help"});
     EXPECT_EQ(reference.status, 0);
     EXPECT_EQ(reference.err, "");
     auto lines = lines_of(reference.out);
-    ASSERT_EQ(lines.size(), 32u);
+    ASSERT_EQ(lines.size(), 33u);
     EXPECT_EQ(lines[0], "Bootsmith - see what starts with your computer, and switch it on or off.");
     EXPECT_EQ(lines[4], "Usage:");
     EXPECT_EQ(lines[31], "and items it considers critical are never switched off.");
-    for (const auto& args : std::vector<std::vector<std::string>>{
-             {"-h"}, {"list", "--help"}, {"help", "extra", "words"}, {"--demo", "assess", "-h"}}) {
+    EXPECT_EQ(lines[32],
+              "Help on one command: bootsmith help COMMAND (or bootsmith COMMAND --help).");
+    for (const auto& args :
+         std::vector<std::vector<std::string>>{{"-h"}, {"--help"}, {"--demo", "-h"}}) {
         Outcome o = run(args);
         EXPECT_EQ(o.status, 0) << args[0];
         EXPECT_EQ(o.out, reference.out) << args[0];
         EXPECT_EQ(o.err, "");
     }
+}
+
+TEST_F(Entry, HelpOfOneCommandInEveryForm) {
+    Outcome reference = run({"help", "add"});
+    EXPECT_EQ(reference.status, 0);
+    auto lines = lines_of(reference.out);
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines[0],
+              "Usage: bootsmith add PROGRAM [--name N] [--mode MODE] [--args TEXT] [--workdir DIR] "
+              "[--yes]");
+    for (const char* mode : {"  login ", "  user-service ", "  boot ", "  cron "}) {
+        EXPECT_NE(reference.out.find(mode), std::string::npos) << mode;
+    }
+    EXPECT_NE(reference.out.find("Examples:\n  bootsmith add firefox\n"), std::string::npos);
+    for (const auto& args : std::vector<std::vector<std::string>>{
+             {"add", "--help"}, {"add", "-h"}, {"--demo", "add", "firefox", "--help"}}) {
+        Outcome o = run(args);
+        EXPECT_EQ(o.status, 0) << args[0];
+        EXPECT_EQ(o.out, reference.out) << args[0];
+    }
+    EXPECT_NE(run({"list", "--help"}).out.find("  critical  "), std::string::npos)
+        << "the level words are explained";
+    EXPECT_NE(run({"help", "running"}).out.find("--all "), std::string::npos);
+    Outcome unknown = run({"help", "extra"});
+    EXPECT_EQ(unknown.status, 2);
+    EXPECT_EQ(unknown.err, "There is no command \"extra\". Try: bootsmith help\n");
+}
+
+TEST_F(Entry, VersionAsJson) {
+    Outcome o = run({"version", "--json"});
+    EXPECT_EQ(o.status, 0);
+    EXPECT_EQ(o.out,
+              "{\"name\":\"Bootsmith\",\"version\":\"1.0.0\",\"developer\":\"The Bootsmith "
+              "developers\",\"license\":\"MIT\"}\n");
 }
 
 TEST_F(Entry, VersionPrintsThreeLines) {
@@ -46,7 +82,6 @@ TEST_F(Entry, UsageErrorsComeBeforeAnythingIsRead) {
         {{"add"}, "Which program? bootsmith add NAME-or-PATH\n"},
         {{"remove"}, "Which entry? bootsmith remove NAME\n"},
         {{"restore"}, "Which backup? bootsmith restore FILE-or-NAME\n"},
-        {{"undo"}, "Which change? bootsmith undo SEQ   (see: bootsmith history)\n"},
         {{"undo", "7x"}, "Which change? bootsmith undo SEQ   (see: bootsmith history)\n"},
         {{"undo", "-1"}, "Which change? bootsmith undo SEQ   (see: bootsmith history)\n"},
         {{"knowledge", "import"}, "Which file? bootsmith knowledge import FILE\n"},

@@ -50,6 +50,11 @@ class TestPlatform final : public platform::Platform {
         }
         return m_demo.toggle(item, enable, now);
     }
+    [[nodiscard]] std::vector<std::string> creation_problems(
+        const model::CreateRequest& request,
+        const std::vector<model::Item>& present) const override {
+        return m_demo.creation_problems(request, present);
+    }
     [[nodiscard]] Result<model::Item> create(const model::CreateRequest& request) override {
         if (create_failure) {
             return fail(*create_failure);

@@ -101,9 +101,29 @@ Result<platform::ChangeOutcome> DemoPlatform::toggle(const model::Item& wanted, 
         {}};
 }
 
+std::vector<std::string> DemoPlatform::creation_problems(
+    const model::CreateRequest& request, const std::vector<model::Item>& present) const {
+    const std::string id = created_item(request).id;
+    for (const auto& item : present) {
+        if (item.id == id) {
+            return {"An entry called \"" + item.name +
+                    "\" starts with the computer already, and two entries of one name could not "
+                    "be told apart; choose another name with --name."};
+        }
+    }
+    return {};
+}
+
 Result<model::Item> DemoPlatform::create(const model::CreateRequest& request) {
     std::lock_guard lock(m_mutex);
-    m_items.push_back(created_item(request));
+    model::Item item = created_item(request);
+    // Two entries with one id could not be told apart; the plan says so first.
+    for (const auto& existing : m_items) {
+        if (existing.id == item.id) {
+            return fail("An entry with this name starts with the computer already.");
+        }
+    }
+    m_items.push_back(std::move(item));
     return m_items.back();
 }
 

@@ -21,6 +21,9 @@ class DemoPlatform final : public platform::Platform {
         const std::vector<model::Item>& items) override;
     [[nodiscard]] Result<platform::ChangeOutcome> toggle(const model::Item& item, bool enable,
                                                          bool now) override;
+    [[nodiscard]] std::vector<std::string> creation_problems(
+        const model::CreateRequest& request,
+        const std::vector<model::Item>& present) const override;
     [[nodiscard]] Result<model::Item> create(const model::CreateRequest& request) override;
     [[nodiscard]] Result<platform::ChangeOutcome> remove(const model::Item& item) override;
     [[nodiscard]] Status elevate(const std::vector<std::string>& args) override;

@@ -36,6 +36,12 @@ Result<platform::ChangeOutcome> LinuxPlatform::toggle(const model::Item& item, b
     return toggle_item(context, item, enable, now);
 }
 
+std::vector<std::string> LinuxPlatform::creation_problems(
+    const model::CreateRequest& request, const std::vector<model::Item>& present) const {
+    const ChangeContext context(m_options, m_info);
+    return linux_backend::creation_problems(context, request, present);
+}
+
 Result<model::Item> LinuxPlatform::create(const model::CreateRequest& request) {
     const ChangeContext context(m_options, m_info);
     return create_entry(context, request);

@@ -9,7 +9,7 @@ source "$REALHOST_HERE/reading.sh"
 need_jq "list as text" || return 0
 
 HEADER='ON   IF OFF    NAME                           TYPE                   COMMAND'
-COUNT_LINE="items. 'IF OFF' is the level of what switching an item off could do; try: bootsmith assess NAME"
+COUNT_LINE=". 'IF OFF' is the level of what switching an item off could do; try: bootsmith assess NAME"
 
 # The rows of the item table for the items of a `list --json` text.
 table_rows() {
@@ -37,7 +37,9 @@ for row in "${ways[@]}"; do
         json_status=$STATUS json_err=$ERR json=$OUT
         count=$(jq_of "$json" 'length' 2>/dev/null || true)
         "$runner" list
-        wanted="$HEADER"$'\n'"$(table_rows "$json" 2>/dev/null || true)"$'\n\n'"$count $COUNT_LINE"
+        noun=items
+        [[ $count == 1 ]] && noun=item
+        wanted="$HEADER"$'\n'"$(table_rows "$json" 2>/dev/null || true)"$'\n\n'"$count $noun$COUNT_LINE"
         [[ $OUT == "$wanted" ]] && break
     done
     expect_status "list --json $way succeeds" 0 "$json_status"

@@ -14,6 +14,16 @@ FAILED_TAIL='The rest of the program still runs; for each failed line the matchi
 UPDATE_HINT='A knowledge update may cover a changed location (bootsmith knowledge update). If it does not, this operating system version needs a newer Bootsmith.'
 
 probe() { printf '[%s] %-34s %s' "$1" "$2" "$3"; }
+# The closing line of probe lines without a failure: it mentions the warnings.
+closing_line() {
+    local warnings
+    warnings=$(printf '%s\n' "$@" | grep -c '^\[WARN\]' || true)
+    case $warnings in
+    0) printf '%s' "$EVERYTHING_WORKS" ;;
+    1) printf '%s' "${EVERYTHING_WORKS%.}, with 1 warning above." ;;
+    *) printf '%s' "${EVERYTHING_WORKS%.}, with $warnings warnings above." ;;
+    esac
+}
 
 # Counts the rows of a unit-file list (at least two fields, a unit name with
 # a dot) and of a loaded-unit list (at least four).
@@ -106,9 +116,8 @@ for row in "${ways[@]}"; do
         "$window_probe"
         "$(probe "ok  " Knowledge "Built-in $builtin.")"
         "$(probe "ok  " "History and backups folder" "$data_detail")"
-        ''
-        "$EVERYTHING_WORKS"
     )
+    wanted+=('' "$(closing_line "${wanted[@]}")")
     expect_eq "doctor $way prints every probe in order, then the closing line" \
         "$(printf '%s\n' "${wanted[@]}")" "$doctor_out"
     expect_match "doctor $way counts the programs it can inspect" "${processes:-none}" '^[0-9]+$'

@@ -24,10 +24,10 @@ unit_active() { in_root systemctl is-active "$1" 2>/dev/null || true; }
 # The result line of a change: the last line bootsmith printed.
 result_line() { printf '%s' "${OUT##*$'\n'}"; }
 journal_lines() { in_root sh -c 'cat "$1" 2>/dev/null | wc -l' sh "$JOURNAL"; }
-# The newest history row, without its seq and time.
+# The newest history row, without its number, seq and time.
 newest_history_row() {
     bs_root history
-    printf '%s' "$OUT" | sed -n '2p' | sed -E 's/^[0-9]+ +[0-9-]+ [0-9:]+ +//'
+    printf '%s' "$OUT" | sed -n '2p' | sed -E 's/^[0-9]+ +[0-9]+ +[0-9-]+ [0-9:]+ +//'
 }
 
 restore_seeded_units() {

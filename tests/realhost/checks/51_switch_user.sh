@@ -21,7 +21,7 @@ UPDATER=$AUTOSTART/realhost-updater.desktop
 CLOCK=$AUTOSTART/realhost-clock.desktop
 CRON_NAME="@reboot /usr/local/bin/realhost-worker user-cron"
 USER_DATA=$GUEST_HOME/.local/share/bootsmith
-ADMIN_LINE="  This needs administrator rights. Run it again as administrator (Windows) or with sudo (Linux/macOS)."
+ADMIN_LINE="  This needs administrator rights. Run it again with sudo."
 
 user_unit_enabled() { in_user systemctl --user is-enabled "$1" 2>/dev/null || true; }
 user_unit_active() { in_user systemctl --user is-active "$1" 2>/dev/null || true; }

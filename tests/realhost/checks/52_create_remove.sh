@@ -32,7 +32,7 @@ crontab_sha() { in_user crontab -l 2>/dev/null | sha256sum | cut -d' ' -f1; }
 # The seq of the newest history row with this action and item, as root.
 history_seq() {
     bs_root history
-    printf '%s\n' "$OUT" | awk -v action="$1" -v item="$2" '$4 == action && $5 == item { print $1; exit }'
+    printf '%s\n' "$OUT" | awk -v action="$1" -v item="$2" '$5 == action && $6 == item { print $2; exit }'
 }
 
 cron_before=$(crontab_sha)
@@ -119,7 +119,7 @@ if [[ -n $seq ]]; then
     expect_eq "systemctl: the recreated service is enabled" enabled "$(unit_enabled "$BOOT_UNIT")"
     bs_root history
     expect_match "the history marks the removal as undone" "$OUT" \
-        "(^|"$'\n'")$seq +[0-9-]+ [0-9:]+ +remove +$BOOT_UNIT +[^"$'\n'"]*  \[undone\]"
+        "(^|"$'\n'")[0-9]+ +$seq +[0-9-]+ [0-9:]+ +remove +$BOOT_UNIT +[^"$'\n'"]*  \[undone\]"
 
     bs_root remove "$BOOT_UNIT" --yes
     expect_status "root: the recreated service can be removed again" 0

@@ -5,6 +5,7 @@
 #include "platform/linux/changing/crontab.hpp"
 #include "platform/linux/changing/entry_texts.hpp"
 #include "platform/linux/changing/slug.hpp"
+#include "platform/linux/os/system.hpp"
 #include "platform/linux/text/command_text.hpp"
 #include "platform/linux/text/listing_text.hpp"
 
@@ -85,7 +86,60 @@ Result<model::Item> create_cron(const ChangeContext& context, const model::Creat
     return item;
 }
 
+// The id the new entry will be listed under, where it follows from the request
+// alone (a service gets a file name of its own, so its id is always free).
+std::string id_of_new_entry(const ChangeContext& context, const model::CreateRequest& request) {
+    if (request.mode == "login") {
+        return model::Item("autostart", "", "user", user_autostart_folder(context.user),
+                           std::string(util::trim(request.name)))
+            .id;
+    }
+    if (request.mode == "cron") {
+        return model::Item("cron", "", "user", "crontab",
+                           "@reboot " + util::shorten(cron_command_text(util::trim(request.command),
+                                                                        request.workdir),
+                                                      48))
+            .id;
+    }
+    return {};
+}
+
+std::string taken_id_problem(const std::string& mode, const model::Item& taken) {
+    if (mode == "cron") {
+        return "Your crontab has a line that starts this command at boot already (\"" + taken.name +
+               "\"); two such lines could not be told apart.";
+    }
+    return "An entry called \"" + taken.name +
+           "\" starts with the computer already, and two entries of one name could not be "
+           "told apart; choose another name with --name.";
+}
+
 }  // namespace
+
+std::vector<std::string> creation_problems(const ChangeContext& context,
+                                           const model::CreateRequest& request,
+                                           const std::vector<model::Item>& present) {
+    std::vector<std::string> problems;
+    const std::string& mode = request.mode;
+    if ((mode == "user-service" || mode == "boot") && !systemd_present(context.options.roots)) {
+        problems.push_back(
+            "This computer does not run systemd, so a systemd service cannot start the program; "
+            "choose --mode login or --mode cron.");
+    }
+    if (mode == "cron" && !on_path("crontab")) {
+        problems.push_back(
+            "cron is not installed on this computer (there is no crontab program), so an "
+            "@reboot line would never run; choose another --mode, or install cron first.");
+    }
+    const std::string id = id_of_new_entry(context, request);
+    for (const auto& item : present) {
+        if (!id.empty() && item.id == id) {
+            problems.push_back(taken_id_problem(mode, item));
+            break;
+        }
+    }
+    return problems;
+}
 
 Result<model::Item> create_entry(const ChangeContext& context,
                                  const model::CreateRequest& request) {

@@ -345,3 +345,53 @@ TEST_F(Create, RequestsAreCheckedFirst) {
 
 }  // namespace
 }  // namespace bootsmith::linux_backend
+
+namespace bootsmith::linux_backend {
+namespace {
+
+// What a plan learns before anything is made: a way of starting that this
+// computer lacks, or an entry whose id a listed item has already.
+TEST(CreationProblems, NameTheMissingWayAndTheTakenId) {
+    bootsmith::testing::ChangeTree changes;
+    changes.set_crontab("");
+    LinuxPlatform platform(changes.options());
+    ASSERT_TRUE(platform.create(request("My Tool", "/usr/bin/tool", "login")));
+    ASSERT_TRUE(platform.create(request("Job", "/usr/bin/job --at-boot", "cron")));
+    const std::vector<model::Item> present = platform.scan().items;
+    struct Case {
+        model::CreateRequest wanted;
+        std::string problem;  ///< a part of the one problem, or "" for none
+    };
+    const Case cases[] = {
+        {request("My Tool", "/usr/bin/other", "login"), "An entry called \"My Tool\" starts"},
+        {request(" My Tool ", "/usr/bin/other", "login"), "An entry called \"My Tool\" starts"},
+        {request("My Tool 2", "/usr/bin/tool", "login"), ""},
+        {request("Other", "/usr/bin/job --at-boot", "cron"), "Your crontab has a line"},
+        {request("Job", "/usr/bin/job --later", "cron"), ""},
+        {request("My Tool", "/usr/bin/tool", "user-service"), ""},
+    };
+    for (const Case& c : cases) {
+        auto problems = platform.creation_problems(c.wanted, present);
+        if (c.problem.empty()) {
+            EXPECT_TRUE(problems.empty()) << c.wanted.name << ": " << problems.front();
+        } else {
+            ASSERT_EQ(problems.size(), 1u) << c.wanted.name;
+            EXPECT_THAT(problems.front(), HasSubstr(c.problem));
+        }
+    }
+
+    // Without systemd a service cannot start anything; without crontab no
+    // @reboot line can.
+    std::filesystem::remove_all(changes.at("/run/systemd"));
+    std::filesystem::remove(changes.tree.fakes().bin() / "crontab");
+    for (const char* mode : {"user-service", "boot", "cron"}) {
+        auto problems = platform.creation_problems(request("New", "/usr/bin/new", mode), present);
+        ASSERT_EQ(problems.size(), 1u) << mode;
+        EXPECT_THAT(problems.front(),
+                    HasSubstr(std::string(mode) == "cron" ? "cron is not installed"
+                                                          : "does not run systemd"));
+    }
+}
+
+}  // namespace
+}  // namespace bootsmith::linux_backend
