@@ -21,13 +21,13 @@ engine::ChangeRequest change_request(const JsonValue& change) {
     r.stop_now = change.get_bool("stop_now");
     r.ack = change.get_bool("ack");
     const JsonValue& spec = member(change, "spec");
-    r.name = spec.get_str("name");
-    r.command = spec.get_str("command");
-    r.exe = spec.get_str("exe");
-    r.workdir = spec.get_str("workdir");
-    r.mode = spec.get_str("mode");
-    r.user = spec.get_str("user");
-    r.description = spec.get_str("description");
+    r.create.name = spec.get_str("name");
+    r.create.command = spec.get_str("command");
+    r.create.exe = spec.get_str("exe");
+    r.create.workdir = spec.get_str("workdir");
+    r.create.mode = spec.get_str("mode");
+    r.create.user = spec.get_str("user");
+    r.create.description = spec.get_str("description");
     if (const json::JsonObject* hints = member(change, "hints").as_object()) {
         for (const json::JsonMember& hint : *hints) {
             r.hints.emplace_back(hint.key, std::string(hint.value.as_str().value_or("")));
@@ -54,14 +54,15 @@ JsonValue change_request_json(const engine::ChangeRequest& request) {
                           .with_str("id", request.id)
                           .with_bool("stop_now", request.stop_now);
     if (request.action == "create") {
-        value = std::move(value).with("spec", JsonValue::object()
-                                                  .with_str("name", request.name)
-                                                  .with_str("command", request.command)
-                                                  .with_str("exe", request.exe)
-                                                  .with_str("workdir", request.workdir)
-                                                  .with_str("mode", request.mode)
-                                                  .with_str("user", request.user)
-                                                  .with_str("description", request.description));
+        value =
+            std::move(value).with("spec", JsonValue::object()
+                                              .with_str("name", request.create.name)
+                                              .with_str("command", request.create.command)
+                                              .with_str("exe", request.create.exe)
+                                              .with_str("workdir", request.create.workdir)
+                                              .with_str("mode", request.create.mode)
+                                              .with_str("user", request.create.user)
+                                              .with_str("description", request.create.description));
     }
     return value;
 }

@@ -192,7 +192,9 @@ TEST_F(Changes, DoctorOnTheDemonstration) {
     EXPECT_TRUE(
         lines[1].starts_with("[ok  ] Knowledge                          Built-in "
                              "2026.10.13.1 (501 rules)."));
-    EXPECT_EQ(lines.back(), "Everything Bootsmith reads on this computer is working.");
+    ASSERT_GE(lines.size(), 3u);
+    EXPECT_EQ(lines[lines.size() - 3], "Everything Bootsmith reads on this computer is working.");
+    EXPECT_EQ(lines.back(), "No backup yet.") << "a demonstration starts with an empty folder";
 }
 
 // The commands run in this process on one engine whose data folder is a
@@ -365,11 +367,27 @@ TEST_F(InProcess, DoctorWithOnlyWarningsSucceeds) {
     auto lines = lines_of(out.str());
     ASSERT_GE(lines.size(), 3u);
     EXPECT_EQ(lines[0], "[WARN] Desktop entries                    Two were skipped.");
-    EXPECT_EQ(lines.back(), "Everything Bootsmith reads on this computer is working.");
+    EXPECT_NE(out.str().find("\nEverything Bootsmith reads on this computer is working.\n"),
+              std::string::npos)
+        << out.str();
 
     platform->probes->push_back({"Cron", "crontab failed.", "fail"});
     EXPECT_EQ(command(cli::run_doctor, {"doctor"}), 1);
     EXPECT_NE(out.str().find("\n1 source(s) did not work."), std::string::npos) << out.str();
+}
+
+TEST_F(InProcess, DoctorEndsWithWhatChangedSinceTheLastBackup) {
+    ASSERT_EQ(command(cli::run_backup, {"backup"}), 0) << err.str();
+    ASSERT_EQ(command(cli::run_switch, {"disable", "Spotify", "--yes"}), 0) << err.str();
+    ASSERT_EQ(command(cli::run_doctor, {"doctor"}), 0) << err.str();
+    auto lines = lines_of(out.str());
+    ASSERT_GE(lines.size(), 4u);
+    EXPECT_EQ(lines[lines.size() - 3], "");
+    EXPECT_TRUE(lines[lines.size() - 2].starts_with("Since your last backup (20"));
+    EXPECT_TRUE(lines[lines.size() - 2].ends_with(
+        " UTC): 0 entries appeared, 0 were switched on, 1 were switched off, 0 disappeared."))
+        << lines[lines.size() - 2];
+    EXPECT_EQ(lines.back(), "Switched off: Spotify.");
 }
 
 }  // namespace
