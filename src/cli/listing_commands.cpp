@@ -5,6 +5,7 @@
 #include "cli/output.hpp"
 #include "engine/assess.hpp"
 #include "engine/lookup.hpp"
+#include "engine/start_paths.hpp"
 #include "foundation/text.hpp"
 
 namespace bootsmith::cli {
@@ -118,6 +119,9 @@ int run_assess(Invocation& inv) {
         return exit_failed;
     }
     print_item_description(inv.out, *item);
+    for (const auto& line : engine::still_starts_lines(item->also_started_by)) {
+        inv.out << line << "\n";
+    }
     return exit_done;
 }
 

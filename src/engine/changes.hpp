@@ -30,6 +30,8 @@ struct Plan {
     std::vector<std::string> problems;  ///< any entry means the change cannot be made
     std::optional<model::CreateRequest> spec;
     bool admin_needed = false;
+    /// For a switch-off: the other ways, switched on now, that would still start it.
+    std::vector<model::StartPath> still_started_by;
 
     [[nodiscard]] bool blocked() const { return !problems.empty() || risk.blocked(); }
 };

@@ -15,7 +15,12 @@ Decision decide(const Plan& plan, bool accepted) {
         return decision;
     }
     bool asks = plan.action == "remove" || plan.risk.needs_ack();
-    if (asks && !accepted) {
+    if (!accepted) {
+        for (const auto& path : plan.still_started_by) {
+            decision.still_started_through.push_back(path.name);
+        }
+    }
+    if ((asks || !decision.still_started_through.empty()) && !accepted) {
         decision.verdict = Verdict::needs_decision;
     }
     return decision;

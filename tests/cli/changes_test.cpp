@@ -1,6 +1,7 @@
 #include "engine/changes.hpp"
 #include "cli/args.hpp"
 #include "cli/change_commands.hpp"
+#include "cli/listing_commands.hpp"
 #include "cli/maintenance_commands.hpp"
 #include "cli_fixture.hpp"
 #include "engine/backups.hpp"
@@ -388,6 +389,45 @@ TEST_F(InProcess, DoctorEndsWithWhatChangedSinceTheLastBackup) {
         " UTC): 0 entries appeared, 0 were switched on, 1 were switched off, 0 disappeared."))
         << lines[lines.size() - 2];
     EXPECT_EQ(lines.back(), "Switched off: Spotify.");
+}
+
+TEST_F(InProcess, AssessNamesTheOtherWaysAnEntryStartsThatAreOn) {
+    platform->after_scan = [](std::vector<model::Item>& items) {
+        for (auto& item : items) {
+            if (item.name == "Spotify") {
+                item.also_started_by = {{"spotify.socket", "socket", true},
+                                        {"spotify.timer", "timer", false},
+                                        {"session.target", "wanted", true}};
+            }
+        }
+    };
+    ASSERT_EQ(command(cli::run_assess, {"assess", "Spotify"}), 0) << err.str();
+    auto lines = lines_of(out.str());
+    ASSERT_GE(lines.size(), 2u);
+    EXPECT_EQ(lines[lines.size() - 2],
+              "It can still start: spotify.socket (a socket that starts it when something "
+              "connects).");
+    EXPECT_EQ(lines.back(), "It can still start: session.target (another unit pulls it in).");
+}
+
+TEST_F(InProcess, DisableOfAnEntryThatWouldStillStartNeedsADecision) {
+    platform->after_scan = [](std::vector<model::Item>& items) {
+        for (auto& item : items) {
+            if (item.name == "Spotify") {
+                item.also_started_by = {{"spotify.socket", "socket", true},
+                                        {"spotify.timer", "timer", false}};
+            }
+        }
+    };
+    EXPECT_EQ(command(cli::run_switch, {"disable", "Spotify"}), 4);
+    EXPECT_NE(out.str().find("\nIt can still start: spotify.socket (a socket that starts it when "
+                             "something connects).\n"),
+              std::string::npos)
+        << out.str();
+    EXPECT_EQ(err.str(),
+              "It will still start through spotify.socket. Switch those off too with "
+              "--with-triggers, or accept it with --yes.\n");
+    EXPECT_EQ(command(cli::run_switch, {"disable", "Spotify", "--yes"}), 0) << err.str();
 }
 
 }  // namespace

@@ -13,7 +13,9 @@ std::vector<std::string> show_arguments(const std::vector<std::string>& units) {
                                      "RequiredBy", "-p", "BoundBy", "-p", "Triggers",
                                      // Who pulls it in, to tell a unit that starts although
                                      // systemd calls it disabled.
-                                     "-p", "WantedBy"};
+                                     "-p", "WantedBy",
+                                     // What can start it although it is switched off.
+                                     "-p", "TriggeredBy"};
     // A name starting with "-" would be read as an option ("-Hhost" even as a host).
     bool risky = std::any_of(units.begin(), units.end(),
                              [](const std::string& unit) { return unit.starts_with('-'); });
