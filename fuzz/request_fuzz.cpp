@@ -14,12 +14,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::string_view head = length ? bytes.substr(0, *length - 4) : bytes;
     if (auto request = parse_head(head)) {
         // A head never leaks a line end or a query into what it was split into.
-        if (request->method.empty() || request->path.empty() ||
-            request->path.find('?') != std::string::npos) {
+        if (request->method.empty() || request->path.find('?') != std::string::npos) {
             __builtin_trap();
         }
         for (const Header& header : request->headers) {
-            if ((header.name + header.value).find("\r\n") != std::string::npos) {
+            if (header.name.find("\r\n") != std::string::npos ||
+                header.value.find("\r\n") != std::string::npos) {
                 __builtin_trap();
             }
         }

@@ -4,6 +4,8 @@
 #include <array>
 
 #include "engine/data_folders.hpp"
+#include "foundation/file_bytes.hpp"
+#include "foundation/folder_walk.hpp"
 #include "foundation/text.hpp"
 #include "knowledge/store.hpp"
 #include "knowledge/updates.hpp"
@@ -58,7 +60,9 @@ int run_import(Invocation& inv, const knowledge::KnowledgeFolders& folders) {
     std::string file = inv.args.positional(2);
     auto text = util::read_text_file(file);
     if (!text) {
-        inv.err << "Cannot read " << file << "\n";
+        const bool special =
+            text.error() == util::not_regular_text || text.error() == util::refused_link_text();
+        inv.err << "Cannot read " << file << (special ? ": " + text.error() + "." : "") << "\n";
         return exit_failed;
     }
     return report(knowledge::import_pack(*text, folders), inv);

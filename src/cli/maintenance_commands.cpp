@@ -1,5 +1,8 @@
 #include "cli/maintenance_commands.hpp"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <charconv>
 #include <filesystem>
 
@@ -13,6 +16,7 @@
 #include "engine/since_backup.hpp"
 #include "engine/undo.hpp"
 #include "foundation/files.hpp"
+#include "foundation/output_file.hpp"
 #include "foundation/text.hpp"
 
 namespace bootsmith::cli {
@@ -57,6 +61,27 @@ void print_restore_change(Invocation& inv, const engine::PlannedRestoreChange& s
         inv.out << "         level " << model::level_name(step.plan->risk.level) << ": "
                 << step.plan->risk.effect << "\n";
     }
+    if (!change.runs_as.empty()) {
+        inv.out << "         command: " << change.command << "\n"
+                << "         method: " << change.mode << "; runs as: " << change.runs_as << "\n"
+                << "         " << change.warning << "\n";
+    }
+}
+
+// Output sent elsewhere (a file, a pipe) was not read before the change was
+// made, so what a re-creation made start is also said where the user looks.
+void report_recreations(Invocation& inv, const std::vector<const engine::RestoreChange*>& done,
+                        const std::vector<engine::ChangeResult>& results) {
+    if (::isatty(STDOUT_FILENO) != 0) {
+        return;
+    }
+    for (std::size_t i = 0; i < results.size() && i < done.size(); ++i) {
+        if (results[i].ok && !done[i]->runs_as.empty()) {
+            inv.err << "note: " << results[i].name << " was created again; it runs "
+                    << done[i]->command << " as " << done[i]->runs_as << " (" << done[i]->mode
+                    << ").\n";
+        }
+    }
 }
 
 void print_restore_header(Invocation& inv, const engine::RestorePlan& plan) {
@@ -82,6 +107,17 @@ int with_since_backup(Invocation& inv, int status) {
     return status;
 }
 
+// Root acting for an ordinary account (sudo) writes that account's output
+// files for it: they are handed to whoever owns its home.
+std::optional<util::ActingAccount> acting_account(const platform::SystemInfo& system) {
+    struct stat home {};
+    if (!system.admin || system.demo || ::geteuid() != 0 || system.home.empty() ||
+        system.home == "/" || ::stat(system.home.c_str(), &home) != 0 || home.st_uid == 0) {
+        return std::nullopt;
+    }
+    return util::ActingAccount{{home.st_uid, home.st_gid}, system.home};
+}
+
 }  // namespace
 
 int run_backup(Invocation& inv) {
@@ -99,10 +135,10 @@ int run_backup(Invocation& inv) {
         inv.out << "Saved " << count << " items to " << saved->string() << "\n";
         return exit_done;
     }
-    auto written = util::write_output_file(out_file, json::to_text(document), 0600);
+    auto written = util::write_output_file(out_file, json::to_text(document), 0600,
+                                           acting_account(inv.engine.system()));
     if (!written) {
-        inv.err << "Could not write " << out_file << ": "
-                << util::system_error_text(written.error()) << "\n";
+        inv.err << "Could not write " << out_file << ": " << written.error() << "\n";
         return exit_failed;
     }
     inv.out << "Saved " << count << " items to " << out_file << "\n";
@@ -144,6 +180,12 @@ int run_restore(Invocation& inv) {
     }
     std::vector<engine::ChangeRequest> batch =
         engine::chosen_requests(steps, inv.args.has("--yes"));
+    std::vector<const engine::RestoreChange*> chosen;
+    for (const auto& step : steps) {
+        if (step.choice == engine::RestoreChoice::chosen) {
+            chosen.push_back(&step.change);
+        }
+    }
     bool apply = inv.args.has("--apply");
     if (!apply) {
         inv.out << "\nNothing was changed. Add --apply to do the items marked DO"
@@ -153,11 +195,13 @@ int run_restore(Invocation& inv) {
         return exit_done;
     }
     bool failed = false;
-    for (const auto& result : engine::apply(inv.engine, batch)) {
+    std::vector<engine::ChangeResult> results = engine::apply(inv.engine, batch);
+    for (const auto& result : results) {
         inv.out << (result.ok ? "ok  " : "FAIL") << " " << result.name << ": " << result.message
                 << "\n";
         failed = failed || !result.ok;
     }
+    report_recreations(inv, chosen, results);
     return failed ? exit_failed : exit_done;
 }
 

@@ -74,7 +74,8 @@ Result<fs::path> write_under_free_name(const fs::path& folder, const std::string
         if (fs::exists(path, ec)) {
             continue;
         }
-        auto written = util::write_new_file(path, text, 0600);
+        auto written =
+            util::write_file(path, text, util::own_folder_options(0600, util::Replace::never));
         if (written) {
             return path;
         }

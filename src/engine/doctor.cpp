@@ -33,7 +33,8 @@ platform::Probe folder_probe(const platform::SystemInfo& system) {
                 "ok"};
     }
     std::filesystem::path probe = folder / ".write-test";
-    bool written = static_cast<bool>(util::replace_file(probe, "x", 0600));
+    bool written =
+        static_cast<bool>(util::replace_file(probe, "x", util::own_folder_options(0600)));
     // Only our own probe is deleted: when the write failed, what carries that
     // name is someone else's.
     if (written) {

@@ -10,6 +10,7 @@
 #include "foundation/clock.hpp"
 #include "foundation/file_bytes.hpp"
 #include "foundation/files.hpp"
+#include "foundation/temporaries.hpp"
 
 namespace bootsmith::engine {
 
@@ -87,6 +88,7 @@ Status append_record(const platform::SystemInfo& system, JournalRecord record) {
     }
     std::filesystem::path folder = data_folder(system);
     BOOTSMITH_CHECK(util::create_folders(folder));
+    util::remove_stale_temporaries(folder);
     return util::append_line(folder / journal_name, json::to_text(to_json(record)));
 }
 

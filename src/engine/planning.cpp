@@ -228,9 +228,11 @@ Plan plan_creation(Engine& engine, const ChangeRequest& request) {
              : util::is_one_of(request.create.mode, {"boot", "system", "daemon", "service-auto"});
     plan.admin_needed = wide && !engine.system().admin;
 
-    std::string when = request.create.mode == "boot"
-                           ? "when the computer starts, before anyone signs in"
-                           : "when you sign in";
+    // A cron @reboot line runs when cron starts with the computer, signed in or not.
+    const std::string& how = request.create.mode;
+    std::string when = how == "boot"   ? "when the computer starts, before anyone signs in"
+                       : how == "cron" ? "when the computer starts"
+                                       : "when you sign in";
     Assessment risk = Assessment::make(
         Level::safe,
         "\"" + request.create.name + "\" will start automatically " + when +

@@ -43,7 +43,22 @@ std::optional<RestoreChange> state_change(const model::Item& now, const json::Js
     return change;
 }
 
-RestoreChange gone_change(const json::JsonValue& old) {
+// A backup file can be edited by anyone who has a copy of it, so what it
+// would make start is shown before anything is made, and the account is the
+// one Bootsmith acts for, as for any new entry: a backup that names "root"
+// must not turn into a service that runs as root.
+void describe_recreation(RestoreChange& change, const std::string& acting_user) {
+    const ChangeRequest& request = *change.request;
+    change.command = request.create.command;
+    change.mode = request.create.mode;
+    change.runs_as = acting_user;
+    change.warning =
+        "Read the command carefully: it comes from the backup file, not from a program "
+        "Bootsmith has just listed, and it will run as " +
+        acting_user + ".";
+}
+
+RestoreChange gone_change(const json::JsonValue& old, const std::string& acting_user) {
     RestoreChange change;
     change.id = old.get_str("id");
     change.name = old.get_str("name");
@@ -58,6 +73,7 @@ RestoreChange gone_change(const json::JsonValue& old) {
     request.action = "create";
     request.id = "restore|" + change.id;
     request.create = model::from_stored(model::stored_spec_from_json(old.get("spec")));
+    request.create.user = acting_user;
     change.what = "recreate";
     change.selected = true;
     change.note =
@@ -65,6 +81,7 @@ RestoreChange gone_change(const json::JsonValue& old) {
         "again (" +
         request.create.mode + ").";
     change.request = std::move(request);
+    describe_recreation(change, acting_user);
     return change;
 }
 
@@ -107,7 +124,7 @@ RestorePlan restore_plan(Engine& engine, const json::JsonValue& backup) {
         backed_up.insert(id);
         const model::Item* now = present_with_id(present, id);
         if (now == nullptr) {
-            plan.changes.push_back(gone_change(old));
+            plan.changes.push_back(gone_change(old, engine.system().user));
             continue;
         }
         bool was_on = old.get_bool("enabled");

@@ -18,6 +18,14 @@ struct RestoreChange {
     std::optional<ChangeRequest> request;  ///< none for a note
     std::string what;                      ///< "state", "missing", "recreate" or "remove"
     bool selected = false;                 ///< ticked by default
+    /// For a re-creation, what both front ends show before it is made: the
+    /// command it will start, how, and the account it will run as (always
+    /// the account Bootsmith acts for, never one named in the backup file),
+    /// with the warning to read the command first. Empty otherwise.
+    std::string command;
+    std::string mode;
+    std::string runs_as;
+    std::string warning;
 };
 
 /// The comparison of a backup with the present state.

@@ -1,7 +1,6 @@
 #include "foundation/descriptor.hpp"
 
 #include <cerrno>
-#include <ctime>
 
 namespace bootsmith::util {
 
@@ -41,12 +40,6 @@ std::expected<std::string, int> read_all(int fd, std::size_t limit) {
             return std::unexpected(EFBIG);
         }
     }
-}
-
-std::string temporary_file_name() {
-    timespec now{};
-    ::clock_gettime(CLOCK_REALTIME, &now);
-    return ".bootsmith-" + std::to_string(::getpid()) + "-" + std::to_string(now.tv_nsec) + ".tmp";
 }
 
 }  // namespace bootsmith::util

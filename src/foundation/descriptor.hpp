@@ -52,7 +52,4 @@ class Descriptor {
 [[nodiscard]] std::expected<std::string, int> read_all(
     int fd, std::size_t limit = std::numeric_limits<std::size_t>::max());
 
-/// A fresh name for a temporary file of this program: ".bootsmith-<pid>-<ns>.tmp".
-[[nodiscard]] std::string temporary_file_name();
-
 }  // namespace bootsmith::util

@@ -1,8 +1,6 @@
 // Writing files so that readers see either the old or the new content whole.
 #include "foundation/files.hpp"
 
-#include "foundation/descriptor.hpp"
-
 #include <fcntl.h>
 #include <stdio.h>
 #include <sys/file.h>
@@ -11,9 +9,10 @@
 
 #include <cerrno>
 #include <cstring>
-#include <ctime>
 #include <string>
 #include <system_error>
+
+#include "foundation/temporaries.hpp"
 
 namespace bootsmith::util {
 namespace {
@@ -31,37 +30,77 @@ namespace {
 // nanosecond reading; O_EXCL catches that and a new name is tried.
 constexpr int temp_name_attempts = 100;
 
-// Opens a new temporary file beside `path`; never follows or reuses an
-// existing name.
-int open_temp(const std::filesystem::path& path, std::filesystem::path& temp) {
-    for (int attempt = 0; attempt < temp_name_attempts; ++attempt) {
-        temp = path.parent_path() / temporary_file_name();
-        int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-        if (fd >= 0 || errno != EEXIST) {
-            return fd;
-        }
+std::string joined(std::string_view folder, std::string_view name) {
+    std::string path(folder);
+    if (!path.empty() && !path.ends_with('/')) {
+        path += '/';
     }
-    return -1;
+    return path + std::string(name);
 }
 
-// Fills and settles the open temporary file; on failure says which step broke.
-std::expected<void, WriteFailure::Step> fill_temp(int fd, std::string_view data, unsigned mode,
-                                                  std::optional<FileOwner> owner) {
-    if (!write_all(fd, data)) {
-        return std::unexpected(WriteFailure::Step::write_temp);
+// Creates the temporary file beside the target; never opens an existing name.
+std::expected<Descriptor, int> open_temp(const Descriptor& folder, std::string& name) {
+    for (int attempt = 0; attempt < temp_name_attempts; ++attempt) {
+        name = temporary_file_name();
+        Descriptor fd(::openat(folder.get(), name.c_str(),
+                               O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+        if (fd.valid()) {
+            return fd;
+        }
+        if (errno != EEXIST) {
+            return std::unexpected(errno);
+        }
     }
-    if (::fchmod(fd, static_cast<mode_t>(mode & 07777)) != 0) {
-        return std::unexpected(WriteFailure::Step::replace);
+    return std::unexpected(EEXIST);
+}
+
+struct StepFailure {
+    WriteFailure::Step step;
+    int error_number;
+};
+
+// Fills the temporary file, gives it its mode and owner, and closes it.
+std::expected<void, StepFailure> fill_temp(Descriptor file, std::string_view data,
+                                           const WriteOptions& options) {
+    using Step = WriteFailure::Step;
+    if (!write_all(file.get(), data)) {
+        return std::unexpected(StepFailure{Step::write_temp, errno});
     }
-    // fchown clears set-id bits, so the mode is set again afterwards.
-    if (owner && (::fchown(fd, owner->uid, owner->gid) != 0 ||
-                  ::fchmod(fd, static_cast<mode_t>(mode & 07777)) != 0)) {
-        return std::unexpected(WriteFailure::Step::replace);
+    const auto bits = static_cast<mode_t>(options.mode & 07777);
+    if (::fchmod(file.get(), bits) != 0) {
+        return std::unexpected(StepFailure{Step::replace, errno});
     }
-    if (::fsync(fd) != 0) {
-        return std::unexpected(WriteFailure::Step::write_temp);
+    // A home that cannot change owners (a FAT stick, some containers) must not
+    // stop the write: the file then stays ours, and the user can still delete it.
+    // fchown clears set-id bits, so the mode is set again after it.
+    if (options.owner && ::fchown(file.get(), options.owner->uid, options.owner->gid) == 0 &&
+        ::fchmod(file.get(), bits) != 0) {
+        return std::unexpected(StepFailure{Step::replace, errno});
+    }
+    if (::fsync(file.get()) != 0) {
+        return std::unexpected(StepFailure{Step::write_temp, errno});
+    }
+    if (::close(file.release()) != 0) {
+        return std::unexpected(StepFailure{Step::write_temp, errno});
     }
     return {};
+}
+
+// Puts the finished temporary file in place of the target; 0 or errno.
+int rename_into_place(const Descriptor& folder, const std::string& temp, const std::string& name,
+                      Replace replace) {
+    if (replace == Replace::allowed) {
+        return ::renameat(folder.get(), temp.c_str(), folder.get(), name.c_str()) == 0 ? 0 : errno;
+    }
+    return rename_without_replacing(folder.get(), temp.c_str(), folder.get(), name.c_str());
+}
+
+// Makes the rename itself durable; a failure here changes nothing for readers.
+void sync_folder(const Descriptor& folder) {
+    Descriptor fd(::openat(folder.get(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (fd.valid()) {
+        ::fsync(fd.get());
+    }
 }
 
 // Whether the open file's last byte is there and is not a line feed.
@@ -70,15 +109,6 @@ bool ends_unfinished(int fd) {
     char last = '\n';
     return ::fstat(fd, &info) == 0 && info.st_size > 0 &&
            ::pread(fd, &last, 1, info.st_size - 1) == 1 && last != '\n';
-}
-
-// Makes the rename itself durable; a failure here changes nothing for readers.
-void sync_folder(const std::filesystem::path& folder) {
-    int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
-    }
 }
 
 }  // namespace
@@ -103,139 +133,108 @@ std::string system_error_text(int error_number) {
     return error_text_of(::strerror_r(error_number, buffer, sizeof buffer), buffer);
 }
 
-namespace {
-
-// Puts the finished temporary file at `path`: over what is there, or only
-// where nothing is (EEXIST otherwise). Returns 0 or errno.
-int place_temp(const std::filesystem::path& temp, const std::filesystem::path& path,
-               bool may_replace) {
-    if (may_replace) {
-        return ::rename(temp.c_str(), path.c_str()) == 0 ? 0 : errno;
+std::expected<void, WriteFailure> write_in_folder(const Descriptor& folder,
+                                                  std::string_view shown_folder,
+                                                  std::string_view name, std::string_view data,
+                                                  const WriteOptions& options) {
+    if (options.sweep == Sweep::own_folder) {
+        remove_stale_temporaries(folder);
     }
-    return rename_without_replacing(AT_FDCWD, temp.c_str(), AT_FDCWD, path.c_str());
-}
-
-std::expected<void, WriteFailure> write_through_temp(const std::filesystem::path& path,
-                                                     std::string_view data, unsigned mode,
-                                                     std::optional<FileOwner> owner,
-                                                     bool may_replace) {
-    std::filesystem::path temp;
-    int fd = open_temp(path, temp);
-    if (fd < 0) {
-        return std::unexpected(WriteFailure{WriteFailure::Step::write_temp, temp.string(), errno});
+    std::string temp;
+    auto file = open_temp(folder, temp);
+    if (!file) {
+        return std::unexpected(
+            WriteFailure{WriteFailure::Step::write_temp, joined(shown_folder, temp), file.error()});
     }
-    auto filled = fill_temp(fd, data, mode, owner);
-    int error_number = errno;
-    if (::close(fd) != 0 && filled) {
-        filled = std::unexpected(WriteFailure::Step::write_temp);
-        error_number = errno;
+    const std::string target(name);
+    auto filled = fill_temp(std::move(*file), data, options);
+    const int renamed = filled ? rename_into_place(folder, temp, target, options.replace) : 0;
+    if (!filled || renamed != 0) {
+        ::unlinkat(folder.get(), temp.c_str(), 0);
+        const StepFailure failure =
+            filled ? StepFailure{WriteFailure::Step::replace, renamed} : filled.error();
+        return std::unexpected(
+            WriteFailure{failure.step, joined(shown_folder, temp), failure.error_number});
     }
-    if (filled) {
-        error_number = place_temp(temp, path, may_replace);
-        if (error_number != 0) {
-            filled = std::unexpected(WriteFailure::Step::replace);
-        }
-    }
-    if (!filled) {
-        ::unlink(temp.c_str());
-        return std::unexpected(WriteFailure{filled.error(), temp.string(), error_number});
-    }
-    sync_folder(path.parent_path());
+    sync_folder(folder);
     return {};
 }
 
-std::expected<void, int> replaced_whole(const std::filesystem::path& path, std::string_view data,
-                                        unsigned mode) {
-    auto written = write_through_temp(path, data, mode, std::nullopt, true);
-    if (!written) {
-        return std::unexpected(written.error().error_number);
+std::expected<void, WriteFailure> write_file(const std::filesystem::path& path,
+                                             std::string_view data, const WriteOptions& options) {
+    std::error_code ec;
+    const std::filesystem::path whole = std::filesystem::absolute(path, ec);
+    const std::filesystem::path shown_folder = path.parent_path();
+    if (ec || !whole.has_filename()) {
+        return std::unexpected(WriteFailure{WriteFailure::Step::write_temp,
+                                            (shown_folder / temporary_file_name()).string(),
+                                            ec ? ec.value() : EISDIR});
     }
-    return {};
+    auto folder = open_folder("/", whole.parent_path().string(), WalkRules{});
+    if (!folder) {
+        return std::unexpected(WriteFailure{WriteFailure::Step::write_temp,
+                                            (shown_folder / temporary_file_name()).string(),
+                                            folder.error()});
+    }
+    return write_in_folder(folder->fd, shown_folder.string(), whole.filename().string(), data,
+                           options);
 }
 
-// A link someone else left in a folder everyone may write into (sticky, as
-// /tmp is) is not theirs to point us with: following it would let another
-// account choose which file root replaces. The kernel refuses the same when
-// fs.protected_symlinks is set; this holds where it is not.
-bool planted_in_shared_folder(const std::filesystem::path& link, const struct stat& named) {
-    struct stat folder {};
-    const std::filesystem::path parent = link.parent_path();
-    if (::stat(parent.empty() ? "." : parent.c_str(), &folder) != 0) {
-        return true;
-    }
-    const bool shared = (folder.st_mode & S_ISVTX) != 0 && (folder.st_mode & S_IWOTH) != 0;
-    return shared && named.st_uid != ::geteuid() && named.st_uid != folder.st_uid;
+WriteOptions own_folder_options(unsigned mode, Replace replace) {
+    WriteOptions options;
+    options.mode = mode;
+    options.replace = replace;
+    options.sweep = Sweep::own_folder;
+    return options;
 }
-
-}  // namespace
 
 std::expected<void, WriteFailure> write_file_atomic(const std::filesystem::path& path,
                                                     std::string_view data, unsigned mode,
                                                     std::optional<FileOwner> owner) {
-    return write_through_temp(path, data, mode, owner, true);
+    WriteOptions options;
+    options.mode = mode;
+    options.owner = owner;
+    return write_file(path, data, options);
 }
 
 std::expected<void, WriteFailure> write_new_file(const std::filesystem::path& path,
                                                  std::string_view data, unsigned mode) {
-    return write_through_temp(path, data, mode, std::nullopt, false);
+    WriteOptions options;
+    options.mode = mode;
+    options.replace = Replace::never;
+    return write_file(path, data, options);
 }
 
-std::expected<void, int> write_output_file(const std::filesystem::path& path, std::string_view data,
-                                           unsigned mode) {
-    struct stat named {};
-    if (::lstat(path.c_str(), &named) != 0) {
-        if (errno != ENOENT) {
-            return std::unexpected(errno);
-        }
-        return replaced_whole(path, data, mode);
-    }
-    if (S_ISREG(named.st_mode)) {
-        return replaced_whole(path, data, mode);
-    }
-    if (S_ISLNK(named.st_mode) && planted_in_shared_folder(path, named)) {
-        return std::unexpected(EACCES);
-    }
-    // A link or a device (as /dev/stdout is both). Not blocking, so that a
-    // pipe nobody reads fails instead of waiting for ever.
-    Descriptor file(::open(path.c_str(), O_WRONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
-    struct stat opened {};
-    if (!file.valid() || ::fstat(file.get(), &opened) != 0) {
-        return std::unexpected(errno);
-    }
-    if (S_ISREG(opened.st_mode)) {
-        // The file the link leads to is replaced whole; the link stays.
-        std::error_code ec;
-        auto target =
-            std::filesystem::read_symlink("/proc/self/fd/" + std::to_string(file.get()), ec);
-        if (ec) {
-            return std::unexpected(ec.value());
-        }
-        file.reset();
-        return replaced_whole(target, data, mode);
-    }
-    const int flags = ::fcntl(file.get(), F_GETFL);
-    if (flags < 0 || ::fcntl(file.get(), F_SETFL, flags & ~O_NONBLOCK) != 0 ||
-        !write_all(file.get(), data)) {
-        return std::unexpected(errno);
-    }
-    return {};
-}
-
-Status replace_file(const std::filesystem::path& path, std::string_view data, unsigned mode) {
-    auto written = write_file_atomic(path, data, mode);
+Status replace_file(const std::filesystem::path& path, std::string_view data,
+                    const WriteOptions& options) {
+    auto written = write_file(path, data, options);
     if (!written) {
         return fail(system_error_text(written.error().error_number));
     }
     return {};
 }
 
+Status replace_file(const std::filesystem::path& path, std::string_view data, unsigned mode) {
+    WriteOptions options;
+    options.mode = mode;
+    return replace_file(path, data, options);
+}
+
 Status append_line(const std::filesystem::path& path, std::string_view line) {
-    int fd = ::open(path.c_str(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+    int fd =
+        ::open(path.c_str(), O_RDWR | O_APPEND | O_CREAT | O_NOCTTY | O_NONBLOCK | O_CLOEXEC, 0666);
     if (fd < 0 && errno == EACCES) {
-        fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+        fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_NOCTTY | O_NONBLOCK | O_CLOEXEC,
+                    0666);
     }
     if (fd < 0) {
         return fail("cannot write " + path.string() + ": " + system_error_text(errno));
+    }
+    // A pipe in place of the history would make the write wait for ever.
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || S_ISFIFO(info.st_mode)) {
+        ::close(fd);
+        return fail("cannot write " + path.string() + ": it is not a regular file");
     }
     // One write call, so that lines appended by other writers never interleave.
     // A last line cut short (a full disk, a power cut) is ended first, so that

@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "foundation/descriptor.hpp"
+#include "foundation/folder_walk.hpp"
 #include "foundation/result.hpp"
 
 namespace bootsmith::util {
@@ -18,24 +20,55 @@ namespace bootsmith::util {
 [[nodiscard]] int rename_without_replacing(int from_folder, const char* from, int to_folder,
                                            const char* to);
 
-struct FileOwner {
-    unsigned uid = 0;
-    unsigned gid = 0;
-};
-
 /// Why an atomic write failed: which step, and the errno value.
 struct WriteFailure {
     enum class Step { write_temp, replace };
     Step step = Step::write_temp;
-    std::string temp_path;
+    std::string temp_path;  ///< the temporary file, as the caller named its folder
     int error_number = 0;
 };
 
-/// Replaces `path` whole: the data go to a new ".bootsmith-<pid>-<ns>.tmp" in the
-/// same folder (created with O_EXCL|O_NOFOLLOW, so a planted link is never
-/// followed), which gets `mode` and, when given, `owner` (fchown on the open
-/// file), is flushed and renamed over `path`. On failure the temporary file is
-/// removed and `path` is untouched. The parent folder must exist.
+enum class Replace { allowed, never };
+
+/// Whether stale temporary files of ours are cleared from the folder first:
+/// only in the program's own folders, never in the system's or a user's.
+enum class Sweep { no, own_folder };
+
+struct WriteOptions {
+    unsigned mode = 0644;
+    Replace replace = Replace::allowed;
+    /// The file is handed to this account; when that fails (a home that
+    /// cannot change owners) the file stays ours and the write still succeeds.
+    std::optional<FileOwner> owner;
+    Sweep sweep = Sweep::no;
+};
+
+/// The options for a file in one of the program's own folders (history,
+/// backups, knowledge), where stale temporary files of ours are cleared.
+[[nodiscard]] WriteOptions own_folder_options(unsigned mode, Replace replace = Replace::allowed);
+
+/// The one atomic writer. Replaces `name` in the open folder whole: the data
+/// go to a new ".bootsmith-<pid>-<ns>.tmp" beside it (created with
+/// O_EXCL|O_NOFOLLOW, so no planted link is followed), which gets its mode
+/// and owner through its descriptor, is flushed and renamed over `name` (a
+/// link standing there is replaced, never followed). With Replace::never a
+/// name taken meanwhile fails with step `replace` and EEXIST. On failure the
+/// temporary file is removed and `name` is untouched. `temp_path` of a
+/// failure is `shown_folder` joined with the temporary file's name.
+[[nodiscard]] std::expected<void, WriteFailure> write_in_folder(const Descriptor& folder,
+                                                                std::string_view shown_folder,
+                                                                std::string_view name,
+                                                                std::string_view data,
+                                                                const WriteOptions& options);
+
+/// write_in_folder for a path: its folder (which must exist) is opened level
+/// by level as open_folder does, so no link that another account could have
+/// planted on the way is followed.
+[[nodiscard]] std::expected<void, WriteFailure> write_file(const std::filesystem::path& path,
+                                                           std::string_view data,
+                                                           const WriteOptions& options);
+
+/// write_file with `mode` and, when given, `owner`.
 [[nodiscard]] std::expected<void, WriteFailure> write_file_atomic(
     const std::filesystem::path& path, std::string_view data, unsigned mode,
     std::optional<FileOwner> owner = std::nullopt);
@@ -46,15 +79,9 @@ struct WriteFailure {
                                                                std::string_view data,
                                                                unsigned mode);
 
-/// Writes an output file the user named: a plain file (or none) is replaced
-/// whole; a link is followed by the kernel, with its protections, and the
-/// file it leads to is replaced whole while the link stays; a terminal, pipe
-/// or device is written into (a pipe without a reader fails with ENXIO rather
-/// than waiting). The error is errno.
-[[nodiscard]] std::expected<void, int> write_output_file(const std::filesystem::path& path,
-                                                         std::string_view data, unsigned mode);
-
-/// write_file_atomic with the failure as the system's words for it.
+/// write_file with the failure as the system's words for it.
+[[nodiscard]] Status replace_file(const std::filesystem::path& path, std::string_view data,
+                                  const WriteOptions& options);
 [[nodiscard]] Status replace_file(const std::filesystem::path& path, std::string_view data,
                                   unsigned mode);
 

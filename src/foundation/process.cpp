@@ -20,6 +20,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <cstdint>
@@ -141,9 +142,16 @@ void feed(Fd& fd, std::string_view data, int ended) {
     }
 }
 
+// Stops the reading of an output that grew past its limit; the waiting
+// thread then ends the program.
+struct OutputLimit {
+    std::size_t bytes = 0;  // 0: none
+    std::atomic<bool> passed{false};
+};
+
 // Reads until the end of the output; after the program ended, only what is
 // already there (bounded by drain_limit).
-void drain(int fd, int ended, std::string& out) {
+void drain(int fd, int ended, std::string& out, OutputLimit* limit = nullptr) {
     char buffer[65536];
     bool ending = false;
     Clock::time_point ending_since;
@@ -165,6 +173,10 @@ void drain(int fd, int ended, std::string& out) {
                 return;
             }
             out.append(buffer, static_cast<std::size_t>(got));
+            if (limit != nullptr && limit->bytes != 0 && out.size() > limit->bytes) {
+                limit->passed = true;
+                return;
+            }
             if (ending && Clock::now() - ending_since > drain_limit) {
                 return;
             }
@@ -298,18 +310,20 @@ bool has_ended(pid_t pid, int& status) {
     }
 }
 
-// Polls every few milliseconds until the program ends or the limit is passed,
+// Polls every few milliseconds until the program ends or a limit is passed,
 // in which case it is killed and reaped.
-void wait_for(pid_t pid, int limit_seconds, RunResult& result) {
+void wait_for(pid_t pid, int limit_seconds, const OutputLimit& output, RunResult& result) {
     const auto limit = std::chrono::seconds(limit_seconds < 0 ? 0 : limit_seconds);
     const auto start = Clock::now();
     int status = 0;
     while (!has_ended(pid, status)) {
-        if (Clock::now() - start > limit) {
+        const bool too_long = output.passed;
+        if (too_long || Clock::now() - start > limit) {
             ::kill(pid, SIGKILL);
             while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
             }
-            result.timed_out = true;
+            result.timed_out = !too_long;
+            result.too_long = too_long;
             result.exit_code = -1;
             return;
         }
@@ -328,7 +342,7 @@ RunResult start_failure(const std::string& program, int error_number) {
 
 RunResult run_program(const std::string& program, const std::vector<std::string>& args,
                       const Pairs& extra_env, const std::optional<std::string>& input,
-                      int limit_seconds) {
+                      int limit_seconds, std::size_t output_limit) {
     Channels c;
     if (int error = open_channels(c, input.has_value()); error != 0) {
         return start_failure(program, error);
@@ -343,16 +357,18 @@ RunResult run_program(const std::string& program, const std::vector<std::string>
     c.error_write.reset();
 
     std::string output, error_output;
+    OutputLimit limit;
+    limit.bytes = output_limit;
     Worker feeder, output_reader, error_reader;
     bool started =
         (!input || feeder.start([&] { feed(c.input_write, *input, c.ended.get()); })) &&
-        output_reader.start([&] { drain(c.output_read.get(), c.ended.get(), output); }) &&
+        output_reader.start([&] { drain(c.output_read.get(), c.ended.get(), output, &limit); }) &&
         error_reader.start([&] { drain(c.error_read.get(), c.ended.get(), error_output); });
     int thread_error = errno;
 
     RunResult result;
     if (started) {
-        wait_for(pid, limit_seconds, result);
+        wait_for(pid, limit_seconds, limit, result);
     } else {
         ::kill(pid, SIGKILL);
         while (::waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {
@@ -364,6 +380,12 @@ RunResult run_program(const std::string& program, const std::vector<std::string>
     error_reader.join();
     if (!started) {
         return start_failure(program, thread_error);
+    }
+    // Also when the program ended by itself while its last output was read.
+    if (limit.passed) {
+        result.too_long = true;
+        result.timed_out = false;
+        result.exit_code = -1;
     }
     result.out = decode_text(output);
     result.err = decode_text(error_output);

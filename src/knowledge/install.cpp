@@ -95,7 +95,8 @@ bool has_pack_entry(const fs::path& folder) {
 /// that a failed write leaves the pack in use where it was.
 Status place_pack(const fs::path& folder, const std::string& name, std::string_view text) {
     fs::path staged = folder / (".bootsmith-staged-" + name + ".tmp");
-    if (auto written = util::write_file_atomic(staged, text, pack_mode); !written) {
+    if (auto written = util::write_file(staged, text, util::own_folder_options(pack_mode));
+        !written) {
         return fail("cannot write the pack: " +
                     util::system_error_text(written.error().error_number));
     }

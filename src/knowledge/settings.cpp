@@ -54,7 +54,7 @@ Status write_settings(const fs::path& writable_folder, const KnowledgeSettings& 
                                  .with_str("last_check", settings.last_check)
                                  .with_str("last_result", settings.last_result);
     return util::replace_file(writable_folder / "settings.json", json::to_text(record),
-                              settings_mode);
+                              util::own_folder_options(settings_mode));
 }
 
 json::JsonValue status_record(const KnowledgeStore& store, const KnowledgeSettings& settings,

@@ -181,8 +181,8 @@ JsonValue post_undo(ApiCall& call) {
     if (!begin_change(call)) {
         return stopping();
     }
-    auto done = engine::undo(engine_of(call), seq, call.body.get_bool("ack"));
-    return outcome(done.ok(), done.message);
+    engine::Outcome done = engine::undo(engine_of(call), seq, call.body.get_bool("ack"));
+    return outcome(done.ok(), engine::window_message(done));
 }
 
 JsonValue post_elevate(ApiCall& call) {

@@ -54,15 +54,14 @@ JsonValue change_request_json(const engine::ChangeRequest& request) {
                           .with_str("id", request.id)
                           .with_bool("stop_now", request.stop_now);
     if (request.action == "create") {
-        value =
-            std::move(value).with("spec", JsonValue::object()
-                                              .with_str("name", request.create.name)
-                                              .with_str("command", request.create.command)
-                                              .with_str("exe", request.create.exe)
-                                              .with_str("workdir", request.create.workdir)
-                                              .with_str("mode", request.create.mode)
-                                              .with_str("user", request.create.user)
-                                              .with_str("description", request.create.description));
+        value = std::move(value).with("spec", JsonValue::object()
+                                                  .with_str("name", request.create.name)
+                                                  .with_str("command", request.create.command)
+                                                  .with_str("exe", request.create.exe)
+                                                  .with_str("workdir", request.create.workdir)
+                                                  .with_str("mode", request.create.mode)
+                                                  .with_str("user", request.create.user)
+                                                  .with_str("description", request.create.description));
     }
     return value;
 }

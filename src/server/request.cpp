@@ -41,6 +41,18 @@ std::vector<std::string_view> split(std::string_view text, std::string_view sepa
     }
 }
 
+// "{scheme}127.0.0.1:{port}" or "{scheme}localhost:{port}", exactly.
+bool names_this_server(std::string_view text, std::string_view scheme, std::uint16_t port) {
+    for (std::string_view host : {"127.0.0.1", "localhost"}) {
+        std::string expected(scheme);
+        expected.append(host).append(":").append(std::to_string(port));
+        if (text == expected) {
+            return true;
+        }
+    }
+    return false;
+}
+
 }  // namespace
 
 std::optional<std::size_t> head_length(std::string_view bytes) {
@@ -114,22 +126,13 @@ std::optional<std::string_view> query_value(std::string_view query, std::string_
 
 bool host_allowed(const Request& request, std::uint16_t port) {
     std::vector<std::string_view> hosts = header_values(request, "host");
-    if (hosts.size() != 1) {
-        return false;
-    }
-    std::string host = util::ascii_lower(hosts.front());
-    std::string suffix = ":" + std::to_string(port);
-    return host == "127.0.0.1" + suffix || host == "localhost" + suffix;
+    return hosts.size() == 1 && names_this_server(util::ascii_lower(hosts.front()), "", port);
 }
 
 bool origin_allowed(const Request& request, std::uint16_t port) {
     std::vector<std::string_view> origins = header_values(request, "origin");
-    if (origins.empty()) {
-        return true;
-    }
-    std::string suffix = ":" + std::to_string(port);
-    return origins.size() == 1 && (origins.front() == "http://127.0.0.1" + suffix ||
-                                   origins.front() == "http://localhost" + suffix);
+    return origins.empty() ||
+           (origins.size() == 1 && names_this_server(origins.front(), "http://", port));
 }
 
 }  // namespace bootsmith::server

@@ -114,6 +114,33 @@ TEST_F(Changes, RemoveOnlyTouchesOwnEntries) {
     EXPECT_EQ(lines_of(o.out)[0], "Remove the entry: OneDrive");
 }
 
+TEST_F(Changes, ARecreationIsShownWithWhatItRunsAndAsWhom) {
+    const auto path = tmp.path() / "forged.json";
+    write_file(path,
+               R"({"format":"bootsmith-backup","items":[{"id":"gone|1","name":"Helper",)"
+               R"("managed":true,"spec":{"name":"Helper","command":"/bin/sh -c 'id > /tmp/x'",)"
+               R"("mode":"boot","user":"root"}}]})");
+    const std::vector<std::string> shown = {
+        "         command: /bin/sh -c 'id > /tmp/x'",
+        "         method: boot; runs as: demouser",
+        "         Read the command carefully: it comes from the backup file, not from a program "
+        "Bootsmith has just listed, and it will run as demouser.",
+    };
+    Outcome preview = demo({"restore", path.string()});
+    EXPECT_EQ(preview.status, 0) << preview.err;
+    auto lines = lines_of(preview.out);
+    ASSERT_GE(lines.size(), 8u) << preview.out;
+    EXPECT_TRUE(lines[3].starts_with("[DO  ] recreate Helper - ")) << lines[3];
+    EXPECT_EQ(std::vector<std::string>(lines.begin() + 5, lines.begin() + 8), shown);
+
+    // Applied unseen (the output goes elsewhere), it still says what it made start.
+    Outcome applied = demo({"restore", path.string(), "--apply", "--yes"});
+    EXPECT_EQ(applied.status, 0) << applied.err;
+    EXPECT_EQ(applied.err,
+              "note: Helper was created again; it runs /bin/sh -c 'id > /tmp/x' as "
+              "demouser (boot).\n");
+}
+
 TEST_F(Changes, BackupToAFileAndItsLabel) {
     std::string out = (tmp.path() / "copy.json").string();
     Outcome o = run({"--demo", "--label", "--yes", "backup", "--out", out});

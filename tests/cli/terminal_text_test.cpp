@@ -33,6 +33,11 @@ TEST(TerminalText, ShowsWhatCouldSteerATerminalAsQuestionMarks) {
          "C1 CSI ?2J and NEL ?"},
         {"Latin \xc2\xa0\xc2\xbf Ünïcødé €", "Latin \xc2\xa0\xc2\xbf Ünïcødé €"},
         {"ends with a lead \xc2", "ends with a lead \xc2"},
+        {"Bidi \u202Etxt.exe\u202C", "Bidi ?txt.exe?"},
+        {"\u202A\u202B\u202D \u2066\u2067\u2068\u2069 \u200E\u200F \u061C", "??? ???? ?? ?"},
+        {"kept: \u2028 \u200B \u2065 \u206A \u202F \u061B \u00E9 \u20AC",
+         "kept: \u2028 \u200B \u2065 \u206A \u202F \u061B \u00E9 \u20AC"},
+        {"cut \xe2\x80 short \xe2\x80", "cut \xe2\x80 short \xe2\x80"},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(through_filter(c.in), c.out) << c.in;
@@ -45,9 +50,9 @@ TEST(TerminalText, ACharacterSplitAcrossAFlushIsStillCaught) {
         TerminalText filter(target.rdbuf());
         std::ostream out(&filter);
         out << "x\xc2" << std::flush << "\x9b"
-            << "y";
+            << "y\xe2" << std::flush << "\x80" << std::flush << "\xae";
     }
-    EXPECT_EQ(target.str(), "x?y");
+    EXPECT_EQ(target.str(), "x?y?");
 }
 
 class TerminalOutput : public testing::CliTest {};
@@ -56,6 +61,8 @@ TEST_F(TerminalOutput, TypedAndListedTextReachesTheTerminalDefused) {
     testing::Outcome o = demo({"assess", "\x1b[2Jgone"});
     EXPECT_EQ(o.status, 1);
     EXPECT_EQ(o.err, "nothing matches \"?[2Jgone\"\n");
+    o = demo({"assess", "Bidi \u202Etxt.exe\u202C"});
+    EXPECT_EQ(o.err, "nothing matches \"Bidi ?txt.exe?\"\n");
 }
 
 }  // namespace

@@ -1,3 +1,5 @@
+#include <gmock/gmock.h>
+
 #include <set>
 #include <thread>
 
@@ -221,6 +223,44 @@ TEST_F(Restore, LockedItemsAreNeitherChangedNorCounted) {
     RestorePlan plan = restore_plan(*engine, doc);
     EXPECT_TRUE(plan.changes.empty());
     EXPECT_EQ(plan.same, 24u);
+}
+
+TEST_F(Restore, ARecreationShowsItsCommandAndRunsAsTheActingAccount) {
+    // A hand-edited backup asks for a service that runs a shell as root.
+    const std::string command = "/bin/sh -c 'id > /tmp/owned'";
+    json::JsonValue forged = json::JsonValue::object()
+                                 .with_str("name", "Helper")
+                                 .with_str("command", command)
+                                 .with_str("mode", "boot")
+                                 .with_str("user", "root");
+    json::JsonValue items = json::JsonValue::array();
+    items.push_back(json::JsonValue::object()
+                        .with_str("id", "gone|1")
+                        .with_str("name", "Helper")
+                        .with_bool("managed", true)
+                        .with("spec", forged));
+    json::JsonValue doc = json::JsonValue::object()
+                              .with_str("format", "bootsmith-backup")
+                              .with("items", std::move(items));
+    const std::string acting = engine->system().user;
+    ASSERT_NE(acting, "root");
+    RestorePlan plan = restore_plan(*engine, doc);
+    ASSERT_EQ(plan.changes.size(), 1u);
+    const RestoreChange& change = plan.changes[0];
+    EXPECT_EQ(change.command, command);
+    EXPECT_EQ(change.mode, "boot");
+    EXPECT_EQ(change.runs_as, acting);
+    EXPECT_THAT(change.warning, ::testing::HasSubstr("Read the command carefully"));
+    ASSERT_TRUE(change.request);
+    EXPECT_EQ(change.request->create.user, acting);
+
+    ChangeRequest accepted = *change.request;
+    accepted.ack = true;
+    auto results = apply(*engine, {accepted});
+    ASSERT_TRUE(results[0].ok) << results[0].message;
+    model::CreateRequest made = model::from_stored(history_list(engine->system())[0].record.spec);
+    EXPECT_EQ(made.user, acting);
+    EXPECT_EQ(made.command, command);
 }
 
 TEST_F(Restore, TheWholeRoadInOneProcess) {

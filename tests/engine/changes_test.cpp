@@ -65,6 +65,10 @@ TEST_F(Planning, CreationMethodAndReach) {
     EXPECT_EQ(unlisted.problems,
               std::vector<std::string>{"\"cron\" is not a way a program can be started on this "
                                        "computer."});
+    // A cron @reboot line starts with the computer, whether anyone signs in or not.
+    EXPECT_EQ(unlisted.risk.effect,
+              "\"X\" will start automatically when the computer starts. It can be switched off "
+              "or removed later from this program, and the change is undoable from History.");
     Plan empty_mode = plan(*engine, creation("", "X", "x.exe", ""));
     EXPECT_EQ(empty_mode.problems, std::vector<std::string>{"A method is required."});
     Plan from_backup = plan(*engine, creation("restore|x", "X", "x.exe", "login"));

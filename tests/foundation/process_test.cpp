@@ -119,6 +119,26 @@ TEST(RunProgram, DrainsLargeOutputsOnBothStreamsAtOnce) {
     EXPECT_EQ(result.out.find_first_not_of('\0'), std::string::npos);
 }
 
+TEST(RunProgram, StopsAProgramWhoseOutputPassesItsLimit) {
+    const struct {
+        const char* script;
+        bool too_long;
+    } cases[] = {
+        {"head -c 1000 /dev/zero", false},
+        {"head -c 1001 /dev/zero", true},
+        {"exec cat /dev/zero", true},  // never ends by itself
+    };
+    for (const auto& c : cases) {
+        const auto start = Clock::now();
+        RunResult result = run_program("sh", {"-c", c.script}, {}, std::nullopt, limit, 1000);
+        EXPECT_EQ(result.too_long, c.too_long) << c.script;
+        EXPECT_EQ(result.ok(), !c.too_long) << c.script;
+        EXPECT_FALSE(result.timed_out) << c.script;
+        EXPECT_LT(Clock::now() - start, std::chrono::seconds(limit / 2)) << c.script;
+    }
+    EXPECT_TRUE(no_children());
+}
+
 TEST(RunProgram, FeedsTheWholeInput) {
     std::string input;
     for (std::size_t i = 0; input.size() < 5 * 1024 * 1024; ++i) {

@@ -3,10 +3,13 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <sys/stat.h>
 
 #include <string>
 #include <vector>
 
+#include "foundation/file_bytes.hpp"
+#include "foundation/files.hpp"
 #include "support/result_matchers.hpp"
 #include "support/temp_dir.hpp"
 
@@ -79,6 +82,20 @@ TEST(ReadTextFile, GivesTheSystemReason) {
     TempDir dir;
     EXPECT_THAT(read_text_file(dir.path() / "missing"), FailsWith("No such file or directory"));
     EXPECT_THAT(read_text_file(dir.path()), FailsWith("Is a directory"));
+}
+
+TEST(ReadTextFile, RefusesPipesAndDevicesWithoutWaiting) {
+    // Nobody ever writes into the pipe: opening it to read must not wait for that.
+    TempDir dir;
+    const auto pipe = dir.path() / "journal.jsonl";
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    for (const std::filesystem::path& path : {pipe, std::filesystem::path("/dev/zero")}) {
+        EXPECT_THAT(read_text_file(path), FailsWith(not_regular_text)) << path;
+    }
+    EXPECT_THAT(append_line(pipe, "{}"),
+                FailsWith("cannot write " + pipe.string() + ": it is not a regular file"));
+    const auto big = dir.write("big.json", std::string(70000, 'x'));
+    EXPECT_THAT(read_file_bytes(big, 65536), FailsWith("File too large"));
 }
 
 TEST(Utf8, ValidityFollowsTheStandard) {

@@ -16,7 +16,7 @@ using testing::FakePrograms;
 const std::string address = "https://example.test/bootsmith/knowledge.json";
 const std::string curl_call =
     "curl -q -fsSL --proto =https --proto-redir =https --max-time 30 --max-filesize 3000000 -A "
-    "Bootsmith/1.0.0 " +
+    "Bootsmith/1.0.0 --globoff " +
     address + "\n";
 const char* const no_tool = "Neither curl nor wget is available to download with.";
 
@@ -91,10 +91,32 @@ TEST(DownloadText, WgetStandsInWhenCurlIsMissing) {
     EXPECT_EQ(fakes.calls(), "wget -q --https-only -T 30 -O - " + address + "\n");
 }
 
-TEST(DownloadText, AnyWgetFailureMeansNoTool) {
-    FakePrograms fakes(true);
-    fakes.add("wget", "echo 'wget: server returned error: HTTP/1.1 404' >&2; exit 8");
-    EXPECT_THAT(download_text(address), FailsWith(no_tool));
+TEST(DownloadText, AFailingWgetIsReportedAsSuch) {
+    const struct {
+        const char* script;
+        std::string message;
+    } cases[] = {
+        {"exit 8",
+         "The address answered \"not found\". No knowledge update has been published there yet."},
+        {"exit 4", "The download with wget failed (4). The network could not be reached."},
+        {"echo 'wget: unable to resolve host address' >&2; exit 1",
+         "The download with wget failed (1). wget: unable to resolve host address"},
+        {"kill -9 $$", "The download with wget failed (-1)."},
+        {"exec /bin/cat /dev/zero",
+         "The download was larger than 3000000 bytes, so it was stopped."},
+    };
+    for (const auto& c : cases) {
+        FakePrograms fakes(true);
+        fakes.add("wget", c.script);
+        EXPECT_THAT(download_text(address), FailsWith(c.message)) << c.script;
+    }
+}
+
+TEST(DownloadText, AnEndlessAnswerFromCurlIsCutOff) {
+    FakePrograms fakes;
+    fakes.add("curl", "exec cat /dev/zero");
+    EXPECT_THAT(download_text(address),
+                FailsWith("The download was larger than 3000000 bytes, so it was stopped."));
 }
 
 TEST(DownloadText, NeitherCurlNorWget) {

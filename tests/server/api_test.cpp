@@ -76,6 +76,9 @@ TEST_F(Api, AnswersTheSmallEndpointsInTheirForms) {
     EXPECT_EQ(keys(status).front(), "builtin_version") << "the status record is not wrapped";
     EXPECT_EQ(status.get("ok"), nullptr);
     EXPECT_FALSE(parsed(post("/api/knowledge/import", R"({"text":"{}"})")).get_bool("ok"));
+    EXPECT_EQ(post("/api/knowledge/update", R"({"url":"http://k.example/p.json"})").body,
+              R"({"ok":false,"message":"Updates are only fetched over https."})");
+    EXPECT_EQ(post("/api/apply", R"({"changes":[]})").body, R"({"ok":true,"results":[]})");
     EXPECT_EQ(parsed(post("/api/knowledge/rollback")).get_str("message"),
               "There is no earlier knowledge to go back to; the built-in knowledge is already in "
               "use.");

@@ -51,14 +51,18 @@ class ChangeTree {
                 "}\"; echo \"Description=$(/bin/sed -n 's/^Description= *//p' \"$f\")\"; echo;"
                 " done;;\n"
                 "esac\n");
-        // crontab keeps the user's crontab in answers/crontab.
+        // crontab keeps the user's crontab in answers/crontab; what it was
+        // given to install is described in answers/crontab.given.
+        tree.make_folder("/tmp");
         tree.fakes().add_logged(
             "crontab", "f=" + answers +
                            "/crontab\n"
                            "[ \"$1\" = -u ] && shift 2\n"
-                           "if [ \"$1\" = - ]; then\n"
+                           "if [ \"$1\" != -l ]; then\n"
                            "  [ -f \"$f.refuse\" ] && { /bin/cat \"$f.refuse\" >&2; exit 1; }\n"
-                           "  /bin/cat > \"$f\"; exit 0\n"
+                           "  src=\"$1\"; [ \"$src\" = - ] && src=/dev/stdin\n"
+                           "  /usr/bin/stat -c '%a %F' \"$src\" > \"$f.given\"\n"
+                           "  /bin/cat \"$src\" > \"$f\"; exit 0\n"
                            "fi\n"
                            "[ -f \"$f.broken\" ] && { /bin/cat \"$f.broken\" >&2; exit 1; }\n"
                            "[ -f \"$f\" ] || { echo 'no crontab for alice' >&2; exit 1; }\n"

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <charconv>
 
 #include "platform/linux/text/command_text.hpp"
 
@@ -62,7 +63,7 @@ Result<std::string> read_user_crontab(const ChangeContext& context) {
     auto run = util::run_program("crontab", crontab_args(context, "-l"), {}, std::nullopt,
                                  context.options.limits.crontab);
     if (run.ok()) {
-        // The crontab goes back through `crontab -` whole; text that is not
+        // The crontab goes back through crontab whole; text that is not
         // UTF-8 would come back with other bytes than the user wrote.
         if (!util::is_valid_utf8(run.raw_out)) {
             return fail(
@@ -76,15 +77,6 @@ Result<std::string> read_user_crontab(const ChangeContext& context) {
     }
     return fail("The crontab could not be read, so it was left alone: " +
                 util::shorten(call_output(run), 160));
-}
-
-Status write_user_crontab(const ChangeContext& context, const std::string& text) {
-    auto run = util::run_program("crontab", crontab_args(context, "-"), {}, text,
-                                 context.options.limits.crontab);
-    if (!run.ok()) {
-        return fail("crontab refused the change: " + util::shorten(call_output(run), 160));
-    }
-    return {};
 }
 
 std::vector<std::string> text_lines(std::string_view text) {
@@ -117,6 +109,25 @@ std::optional<CronLine> read_cron_line(std::string_view line, CronSource source)
     }
     CronCommand parts = split_cron_command(entry->command, source);
     return CronLine{entry->enabled, std::move(parts.command), !parts.tag.empty()};
+}
+
+int twin_number(const model::Item& item) {
+    const std::string text = item.extra.get("twin");
+    int number = 0;
+    std::from_chars(text.data(), text.data() + text.size(), number);
+    return number > 0 ? number : 0;
+}
+
+std::optional<std::size_t> nth_cron_line(const std::vector<std::string>& lines, CronSource source,
+                                         std::string_view command, int twin) {
+    int seen = 0;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        auto entry = read_cron_line(lines[i], source);
+        if (entry && entry->command == command && ++seen == twin) {
+            return i;
+        }
+    }
+    return std::nullopt;
 }
 
 std::string switched_off(std::string_view line) {

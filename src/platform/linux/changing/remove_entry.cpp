@@ -72,16 +72,24 @@ Result<platform::ChangeOutcome> remove_cron(const ChangeContext& context, const 
     std::string text = BOOTSMITH_TRY(read_user_crontab(context));
     auto lines = text_lines(text);
     const std::string command = item.extra.get("line_cmd");
-    for (auto line = lines.begin(); line != lines.end(); ++line) {
-        auto entry = read_cron_line(*line, CronSource::user_crontab);
-        // Only a tagged line is ours; the user's own line with the same command stays.
-        if (entry && entry->tagged && entry->command == command) {
-            lines.erase(line);
-            BOOTSMITH_CHECK(write_user_crontab(context, join_lines(lines)));
-            return platform::ChangeOutcome{"Removed the cron line.", {}};
+    std::optional<std::size_t> found;
+    if (const int twin = twin_number(item); twin > 0) {
+        found = nth_cron_line(lines, CronSource::user_crontab, command, twin);
+    } else {
+        for (std::size_t i = 0; i < lines.size() && !found; ++i) {
+            auto entry = read_cron_line(lines[i], CronSource::user_crontab);
+            if (entry && entry->tagged && entry->command == command) {
+                found = i;
+            }
         }
     }
-    return fail("The cron line was not found any more.");
+    // Only a tagged line is ours; the user's own line with the same command stays.
+    if (!found || !read_cron_line(lines[*found], CronSource::user_crontab)->tagged) {
+        return fail("The cron line was not found any more.");
+    }
+    lines.erase(lines.begin() + static_cast<std::ptrdiff_t>(*found));
+    BOOTSMITH_CHECK(write_user_crontab(context, join_lines(lines)));
+    return platform::ChangeOutcome{"Removed the cron line.", {}};
 }
 
 }  // namespace

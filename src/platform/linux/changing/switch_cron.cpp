@@ -28,9 +28,19 @@ Result<CronText> read_cron_source(const ChangeContext& context, const std::strin
     return CronText{std::move(file->text), file->mode};
 }
 
-// Changes the first line of the command that is not yet in the wanted state.
+// Changes the line the item names: for one of several lines with the same
+// command exactly that one (when it is not yet in the wanted state), else the
+// first line of the command that is not.
 bool switch_line(std::vector<std::string>& lines, CronSource source, const std::string& command,
-                 bool enable) {
+                 int twin, bool enable) {
+    if (twin > 0) {
+        auto at = nth_cron_line(lines, source, command, twin);
+        if (!at || read_cron_line(lines[*at], source)->enabled == enable) {
+            return false;
+        }
+        lines[*at] = enable ? switched_on(lines[*at]) : switched_off(lines[*at]);
+        return true;
+    }
     for (auto& line : lines) {
         auto entry = read_cron_line(line, source);
         if (entry && entry->command == command && entry->enabled != enable) {
@@ -56,7 +66,7 @@ Result<platform::ChangeOutcome> toggle_cron(const ChangeContext& context, const 
     }
     auto lines = text_lines(source->text);
     if (!switch_line(lines, users_own ? CronSource::user_crontab : CronSource::system_file,
-                     item.extra.get("line_cmd"), enable)) {
+                     item.extra.get("line_cmd"), twin_number(item), enable)) {
         return fail("The cron line was not found any more; scan again.");
     }
     const std::string text = join_lines(lines);

@@ -1,4 +1,4 @@
-// Failure sentences of file operations, and comparing paths by their components.
+// Failure sentences of file operations.
 #include <cerrno>
 
 #include "foundation/files.hpp"
@@ -11,45 +11,6 @@ std::string describe(const FileError& error) {
         return "ADMIN: Permission was refused to " + error.action + ".";
     }
     return "Could not " + error.action + ": " + util::system_error_text(error.error_number);
-}
-
-std::vector<std::string_view> path_components(std::string_view path) {
-    std::vector<std::string_view> parts;
-    while (!path.empty()) {
-        std::size_t slash = path.find('/');
-        std::string_view part = path.substr(0, slash);
-        if (!part.empty() && part != ".") {
-            parts.push_back(part);
-        }
-        path = slash == std::string_view::npos ? std::string_view() : path.substr(slash + 1);
-    }
-    return parts;
-}
-
-bool is_inside(std::string_view path, std::string_view folder) {
-    auto inner = path_components(path);
-    auto outer = path_components(folder);
-    if (inner.size() < outer.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < outer.size(); ++i) {
-        if (inner[i] != outer[i]) {
-            return false;
-        }
-    }
-    return true;
-}
-
-std::string parent_of(std::string_view path) {
-    auto parts = path_components(path);
-    if (parts.empty() || !path.starts_with('/')) {
-        return {};
-    }
-    std::string folder;
-    for (std::size_t i = 0; i + 1 < parts.size(); ++i) {
-        folder += "/" + std::string(parts[i]);
-    }
-    return folder.empty() ? std::string("/") : folder;
 }
 
 }  // namespace bootsmith::linux_backend

@@ -5,6 +5,8 @@
 #include <string_view>
 #include <vector>
 
+#include "foundation/paths.hpp"
+
 namespace bootsmith::linux_backend {
 
 /// A file operation that failed: what was being done ("write /etc/x",
@@ -21,11 +23,9 @@ using FileResult = std::expected<T, FileError>;
 /// permission (EACCES, EPERM), else "Could not <action>: <system error text>".
 [[nodiscard]] std::string describe(const FileError& error);
 
-/// The components of a path: no empty ones and no ".".
-[[nodiscard]] std::vector<std::string_view> path_components(std::string_view path);
-/// Whether `path` is `folder` or lies below it, comparing whole components.
-[[nodiscard]] bool is_inside(std::string_view path, std::string_view folder);
-/// The folder part of a path ("/a/b" for "/a/b/c"), "" when it has none.
-[[nodiscard]] std::string parent_of(std::string_view path);
+// Comparing paths by their components is shared with foundation's writer.
+using util::is_inside;
+using util::parent_of;
+using util::path_components;
 
 }  // namespace bootsmith::linux_backend

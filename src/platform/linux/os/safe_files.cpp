@@ -2,7 +2,6 @@
 #include "platform/linux/os/safe_files.hpp"
 #include "platform/linux/os/file_paths.hpp"
 #include "platform/linux/os/file_reading.hpp"
-#include "platform/linux/os/folder_walk.hpp"
 
 #include <fcntl.h>
 #include <stdio.h>
@@ -10,7 +9,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <ctime>
 
 #include "foundation/files.hpp"
 #include "foundation/text.hpp"
@@ -18,18 +16,6 @@
 namespace bootsmith::linux_backend {
 
 namespace {
-
-// Two writers in one folder within the same nanosecond reading collide; O_EXCL
-// catches that and the next reading is taken.
-constexpr int temp_name_attempts = 100;
-
-std::string joined(std::string_view folder, std::string_view name) {
-    std::string path(folder);
-    if (!path.ends_with('/')) {
-        path += '/';
-    }
-    return path + std::string(name);
-}
 
 // Reads a whole regular file from an open descriptor; the error is errno.
 std::expected<std::string, int> read_regular_file(int fd) {
@@ -63,63 +49,6 @@ std::optional<Place> place_of(std::string_view path) {
     return Place{std::move(folder), std::string(parts.back())};
 }
 
-// Creates the temporary file beside the target; never opens an existing name.
-std::expected<Descriptor, int> open_temp(const Descriptor& folder, std::string& name) {
-    for (int attempt = 0; attempt < temp_name_attempts; ++attempt) {
-        name = util::temporary_file_name();
-        Descriptor fd(::openat(folder.get(), name.c_str(),
-                               O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
-        if (fd.valid()) {
-            return fd;
-        }
-        if (errno != EEXIST) {
-            return std::unexpected(errno);
-        }
-    }
-    return std::unexpected(EEXIST);
-}
-
-enum class TempStep { write, settle };
-struct TempFailure {
-    TempStep step;
-    int error_number;
-};
-
-// Fills the temporary file, gives it its mode and owner, and closes it.
-std::expected<void, TempFailure> fill_temp(Descriptor file, std::string_view text, unsigned mode,
-                                           std::optional<util::FileOwner> owner) {
-    if (!util::write_all(file.get(), text)) {
-        return std::unexpected(TempFailure{TempStep::write, errno});
-    }
-    const auto bits = static_cast<mode_t>(mode & 07777);
-    if (::fchmod(file.get(), bits) != 0) {
-        return std::unexpected(TempFailure{TempStep::settle, errno});
-    }
-    // A home that cannot change owners (a FAT stick, some containers) must not
-    // stop the write: the file then stays ours, and the user can still delete it.
-    // fchown clears set-id bits, so the mode is set again after it.
-    if (owner && ::fchown(file.get(), owner->uid, owner->gid) == 0 &&
-        ::fchmod(file.get(), bits) != 0) {
-        return std::unexpected(TempFailure{TempStep::settle, errno});
-    }
-    if (::fsync(file.get()) != 0) {
-        return std::unexpected(TempFailure{TempStep::write, errno});
-    }
-    if (::close(file.release()) != 0) {
-        return std::unexpected(TempFailure{TempStep::write, errno});
-    }
-    return {};
-}
-
-// Puts the finished temporary file in place of the target.
-int rename_into_place(const Descriptor& folder, const std::string& temp, const std::string& name,
-                      Replace replace) {
-    if (replace == Replace::allowed) {
-        return ::renameat(folder.get(), temp.c_str(), folder.get(), name.c_str()) == 0 ? 0 : errno;
-    }
-    return util::rename_without_replacing(folder.get(), temp.c_str(), folder.get(), name.c_str());
-}
-
 // Makes the link, or replaces a link already standing there; 0 or errno.
 int place_link(const Descriptor& folder, const std::string& name, const std::string& target) {
     if (::symlinkat(target.c_str(), folder.get(), name.c_str()) == 0) {
@@ -142,21 +71,15 @@ int place_link(const Descriptor& folder, const std::string& name, const std::str
     return 0;
 }
 
-void sync_folder(const Descriptor& folder) {
-    Descriptor fd(::openat(folder.get(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (fd.valid()) {
-        ::fsync(fd.get());
-    }
-}
-
 }  // namespace
 
 bool SafeFiles::guarded(std::string_view path) const {
     return m_user.via_root && !path_components(m_user.home).empty() && is_inside(path, m_user.home);
 }
 
-std::expected<Descriptor, int> SafeFiles::open_for(std::string_view folder, bool create) const {
-    WalkRules rules;
+std::expected<util::OpenedFolder, int> SafeFiles::open_for(std::string_view folder,
+                                                           bool create) const {
+    util::WalkRules rules;
     rules.create = create;
     if (guarded(folder)) {
         const std::size_t home_depth = path_components(m_user.home).size();
@@ -164,7 +87,7 @@ std::expected<Descriptor, int> SafeFiles::open_for(std::string_view folder, bool
         rules.hand_from = home_depth - 1;
         rules.owner = util::FileOwner{m_user.uid, m_user.gid};
     }
-    return open_folder(m_roots, folder, rules);
+    return util::open_folder(m_roots.prefix, folder, rules);
 }
 
 FileResult<void> SafeFiles::create_folder(std::string_view folder) const {
@@ -185,28 +108,19 @@ Status SafeFiles::write(std::string_view path, std::string_view text, unsigned m
     if (!folder) {
         return fail(describe({"create " + place->folder, folder.error()}));
     }
-    std::string temp;
-    auto file = open_temp(*folder, temp);
-    const std::string shown_temp = joined(place->folder, temp);
-    if (!file) {
-        return fail(describe({"write " + shown_temp, file.error()}));
-    }
-    std::optional<util::FileOwner> owner;
+    util::WriteOptions options;
+    options.mode = mode;
+    options.replace = replace;
     if (guarded(path)) {
-        owner = util::FileOwner{m_user.uid, m_user.gid};
+        options.owner = util::FileOwner{m_user.uid, m_user.gid};
     }
-    auto filled = fill_temp(std::move(*file), text, mode, owner);
-    int error_number = filled ? rename_into_place(*folder, temp, place->name, replace) : 0;
-    if (!filled || error_number != 0) {
-        ::unlinkat(folder->get(), temp.c_str(), 0);
-        if (!filled) {
-            const bool writing = filled.error().step == TempStep::write;
-            return fail(describe({writing ? "write " + shown_temp : "replace " + std::string(path),
-                                  filled.error().error_number}));
-        }
-        return fail(describe({"replace " + std::string(path), error_number}));
+    auto written = util::write_in_folder(folder->fd, place->folder, place->name, text, options);
+    if (!written) {
+        const bool writing = written.error().step == util::WriteFailure::Step::write_temp;
+        return fail(describe(
+            {writing ? "write " + written.error().temp_path : "replace " + std::string(path),
+             written.error().error_number}));
     }
-    sync_folder(*folder);
     return {};
 }
 
@@ -220,9 +134,9 @@ Result<FileText> SafeFiles::read_for_rewrite(std::string_view path) const {
     if (!folder) {
         return fail(describe({action, folder.error()}));
     }
-    const int flags =
-        O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC | (guarded(path) ? O_NOFOLLOW : 0);
-    Descriptor file(::openat(folder->get(), place->name.c_str(), flags));
+    const bool no_follow = guarded(path) || folder->guarded;
+    const int flags = O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC | (no_follow ? O_NOFOLLOW : 0);
+    Descriptor file(::openat(folder->fd.get(), place->name.c_str(), flags));
     if (!file.valid()) {
         return fail(describe({action, errno}));
     }
@@ -246,7 +160,7 @@ FileResult<void> SafeFiles::remove(std::string_view path, std::string action) co
     if (!folder) {
         return std::unexpected(FileError{std::move(action), folder.error()});
     }
-    if (::unlinkat(folder->get(), place->name.c_str(), 0) != 0) {
+    if (::unlinkat(folder->fd.get(), place->name.c_str(), 0) != 0) {
         return std::unexpected(FileError{std::move(action), errno});
     }
     return {};
@@ -263,11 +177,11 @@ FileResult<void> SafeFiles::link(std::string_view path, std::string_view target)
         return std::unexpected(FileError{action, folder.error()});
     }
     const std::string target_text(target);
-    if (int error_number = place_link(*folder, place->name, target_text)) {
+    if (int error_number = place_link(folder->fd, place->name, target_text)) {
         return std::unexpected(FileError{action, error_number});
     }
     if (guarded(path)) {
-        (void)::fchownat(folder->get(), place->name.c_str(), m_user.uid, m_user.gid,
+        (void)::fchownat(folder->fd.get(), place->name.c_str(), m_user.uid, m_user.gid,
                          AT_SYMLINK_NOFOLLOW);
     }
     return {};

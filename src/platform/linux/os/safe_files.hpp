@@ -5,13 +5,18 @@
 #include <string_view>
 #include <vector>
 
+#include "foundation/files.hpp"
+#include "foundation/folder_walk.hpp"
+#include "foundation/paths.hpp"
 #include "foundation/result.hpp"
 #include "platform/linux/os/file_paths.hpp"
-#include "platform/linux/os/folder_walk.hpp"
 #include "platform/linux/os/system.hpp"
 #include "platform/linux/roots.hpp"
 
 namespace bootsmith::linux_backend {
+
+using Descriptor = util::Descriptor;
+using util::Replace;
 
 /// The text of a file read for rewriting, with its permission bits.
 struct FileText {
@@ -19,16 +24,16 @@ struct FileText {
     unsigned mode = 0644;
 };
 
-enum class Replace { allowed, never };
-
-/// Every read-for-rewriting, write, link and deletion of the back end.
+/// Every read-for-rewriting, write, link and deletion of the back end, on
+/// the one atomic writer and folder walk of util.
 ///
 /// Paths are given as the system knows them and opened below the roots. When
 /// root acts for an ordinary user, the user can change everything below their
 /// home folder while we work, so there every folder level is opened without
 /// following links (a link planted as a folder component, or at the file, is
 /// never followed to write, read or hand over a file elsewhere), and what is
-/// created there is handed to the user through the open descriptor.
+/// created there is handed to the user through the open descriptor. The same
+/// holds in any folder another account can change (util::open_folder).
 class SafeFiles {
   public:
     SafeFiles(const Roots& roots, const UserContext& user) : m_roots(roots), m_user(user) {}
@@ -61,8 +66,8 @@ class SafeFiles {
     [[nodiscard]] bool guarded(std::string_view path) const;
     /// The folder opened level by level, links below the home not followed
     /// when guarded; the error is errno.
-    [[nodiscard]] std::expected<Descriptor, int> open_for(std::string_view folder,
-                                                          bool create) const;
+    [[nodiscard]] std::expected<util::OpenedFolder, int> open_for(std::string_view folder,
+                                                                  bool create) const;
 
     const Roots& m_roots;
     const UserContext& m_user;

@@ -1,6 +1,7 @@
 #include "platform/linux/reading/doctor.hpp"
 #include "platform/linux/os/file_reading.hpp"
 #include "platform/linux/os/system.hpp"
+#include "platform/linux/reading/oversized_files.hpp"
 #include "platform/linux/reading/packages.hpp"
 #include "platform/linux/reading/processes.hpp"
 #include "platform/linux/text/command_text.hpp"
@@ -81,6 +82,22 @@ Probe autostart_probe(const LinuxOptions& options, const platform::SystemInfo& i
         existing > 0);
 }
 
+// Only shown when a start-up file is too large to read: the list would
+// otherwise miss it without a word.
+std::optional<Probe> skipped_files_probe(const LinuxOptions& options,
+                                         const platform::SystemInfo& info) {
+    auto skipped = oversized_startup_files(options.roots, linux_locations(options), info.home);
+    if (skipped.empty()) {
+        return std::nullopt;
+    }
+    std::string names;
+    for (const auto& path : skipped) {
+        names += (names.empty() ? "" : ", ") + path;
+    }
+    return Probe{"Start-up files", "Skipped because they are larger than 1 MB: " + names + ".",
+                 "warn"};
+}
+
 Probe processes_probe(const LinuxOptions& options, const platform::SystemInfo& info) {
     const std::size_t count = read_processes(options.roots).size();
     const std::string shown = std::to_string(count);
@@ -126,6 +143,9 @@ std::vector<Probe> linux_doctor(const LinuxOptions& options, const platform::Sys
                   false));
     }
     probes.push_back(autostart_probe(options, info));
+    if (auto skipped = skipped_files_probe(options, info)) {
+        probes.push_back(std::move(*skipped));
+    }
     const bool crontab = on_path("crontab");
     probes.push_back(
         probe("cron",

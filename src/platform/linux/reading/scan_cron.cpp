@@ -2,6 +2,7 @@
 #include <sys/stat.h>
 
 #include <array>
+#include <map>
 
 #include "foundation/process.hpp"
 #include "platform/linux/os/file_reading.hpp"
@@ -44,8 +45,26 @@ model::Item cron_item(const CronFile& file, const CronEntry& entry, const CronCo
     return item;
 }
 
+// Lines of one file with the same command are told apart by their place
+// among those lines: every one of such a group gets its number as `twin`, so
+// that switching finds exactly that line again.
+void number_twins(std::vector<model::Item>& items) {
+    std::map<std::string, int> total;
+    for (const auto& item : items) {
+        ++total[item.extra.get("line_cmd")];
+    }
+    std::map<std::string, int> place;
+    for (auto& item : items) {
+        const std::string command = item.extra.get("line_cmd");
+        if (total[command] > 1) {
+            item.extra.set("twin", std::to_string(++place[command]));
+        }
+    }
+}
+
 void add_cron_lines(const CronFile& file, std::string_view text, bool admin,
                     platform::ScanResult& result) {
+    std::vector<model::Item> items;
     for_each_line(text, [&](std::string_view line) {
         auto entry = parse_cron_line(line);
         if (!entry) {
@@ -55,8 +74,12 @@ void add_cron_lines(const CronFile& file, std::string_view text, bool admin,
         if (util::trim(parts.command).empty()) {
             return;  // "@reboot root" with no command runs nothing
         }
-        result.items.push_back(cron_item(file, *entry, parts, admin));
+        items.push_back(cron_item(file, *entry, parts, admin));
     });
+    number_twins(items);
+    for (auto& item : items) {
+        result.items.push_back(std::move(item));
+    }
 }
 
 // cron ignores editor and package-manager leftovers, and on Debian any name with a dot.

@@ -151,6 +151,18 @@ TEST_F(Remove, OnlyOurTaggedCronLineGoes) {
                 FailsWith("That cron line is not where Bootsmith creates its own, so it will not "
                           "be deleted."));
     EXPECT_EQ(changes.crontab(), original);
+
+    // Of twin tagged lines the named one goes; a twin that is the user's own stays.
+    const std::string tagged = "@reboot /opt/run.sh # bootsmith:run\n";
+    auto second = managed("cron", "user", "crontab", "@reboot /opt/run.sh");
+    second.extra.set("line_cmd", "/opt/run.sh");
+    second.extra.set("twin", "2");
+    changes.set_crontab("@reboot /opt/run.sh # bootsmith:a\n@reboot /opt/run.sh # bootsmith:b\n");
+    ASSERT_THAT(platform.remove(second), IsOk());
+    EXPECT_EQ(changes.crontab(), "@reboot /opt/run.sh # bootsmith:a\n");
+    changes.set_crontab(tagged + "@reboot /opt/run.sh\n");
+    EXPECT_THAT(platform.remove(second), FailsWith("The cron line was not found any more."));
+    EXPECT_EQ(changes.crontab(), tagged + "@reboot /opt/run.sh\n");
 }
 
 }  // namespace

@@ -83,6 +83,31 @@ TEST_F(CronSwitch, OnlyTheFirstLineInTheOtherStateChanges) {
     EXPECT_EQ(changes.crontab(), "@reboot /opt/job.sh --x\n");
 }
 
+TEST_F(CronSwitch, OfTwinLinesExactlyTheNamedOneChanges) {
+    const std::string twins = "@reboot /opt/job.sh --x\n@reboot /opt/job.sh --x\n";
+    const std::string second_off =
+        "@reboot /opt/job.sh --x\n#bootsmith-off# @reboot /opt/job.sh --x\n";
+    changes.set_crontab(twins);
+    model::Item first = job, second = job;
+    first.extra.set("twin", "1");
+    second.extra.set("twin", "2");
+    ASSERT_THAT(toggle(second, false), IsOk());
+    EXPECT_EQ(changes.crontab(), second_off);
+    // The first is already off in the scan's eyes when it is not any more: refused.
+    EXPECT_THAT(toggle(first, true),
+                FailsWith("The cron line was not found any more; scan again."));
+    EXPECT_THAT(toggle(second, false),
+                FailsWith("The cron line was not found any more; scan again."));
+    ASSERT_THAT(toggle(first, false), IsOk());
+    ASSERT_THAT(toggle(second, true), IsOk());
+    EXPECT_EQ(changes.crontab(),
+              "#bootsmith-off# @reboot /opt/job.sh --x\n@reboot /opt/job.sh --x\n");
+    model::Item third = job;
+    third.extra.set("twin", "3");
+    EXPECT_THAT(toggle(third, false),
+                FailsWith("The cron line was not found any more; scan again."));
+}
+
 TEST_F(CronSwitch, ALineThatChangedSinceTheScanIsNotFound) {
     const char* crontabs[] = {"@reboot /opt/job.sh --y\n",
                               "#bootsmith-off# @reboot /opt/job.sh --x\n",
@@ -99,7 +124,32 @@ TEST_F(CronSwitch, ALineThatChangedSinceTheScanIsNotFound) {
 TEST_F(CronSwitch, RootActingForTheUserChangesTheirCrontab) {
     changes.set_crontab("@reboot /opt/job.sh --x\n");
     ASSERT_THAT(toggle(job, false, true), IsOk());
-    EXPECT_EQ(changes.calls(), "crontab -u alice -l\ncrontab -u alice -\n");
+    // The new text reaches crontab as a whole private file, never through a
+    // pipe that a killed run would cut short; the file is gone afterwards.
+    const std::string temporary = (changes.tree.root() / "tmp/.bootsmith-crontab-").string();
+    EXPECT_THAT(changes.calls(), ::testing::MatchesRegex("crontab -u alice -l\ncrontab -u alice " +
+                                                         temporary + "[A-Za-z0-9]{6}\n"));
+    EXPECT_EQ(bootsmith::testing::read_file(changes.tree.answers() / "crontab.given"),
+              "600 regular file\n");
+    EXPECT_TRUE(std::filesystem::is_empty(changes.at("/tmp")));
+}
+
+TEST_F(CronSwitch, LeftoversOfKilledRunsGoOnlyWhenTheyAreOursAndOld) {
+    const auto old_time = std::filesystem::file_time_type::clock::now() - std::chrono::hours(2);
+    changes.tree.write("/tmp/.bootsmith-crontab-old111", "@reboot half");
+    changes.tree.write("/tmp/.bootsmith-crontab-new222", "@reboot in use");
+    changes.tree.write("/tmp/other-old", "x");
+    changes.tree.link("/tmp/.bootsmith-crontab-link33", "/etc/passwd");
+    for (const char* name : {"/tmp/.bootsmith-crontab-old111", "/tmp/other-old"}) {
+        std::filesystem::last_write_time(changes.at(name), old_time);
+    }
+    changes.set_crontab("@reboot /opt/job.sh --x\n");
+    ASSERT_THAT(toggle(job, false), IsOk());
+    EXPECT_FALSE(changes.exists("/tmp/.bootsmith-crontab-old111"));
+    for (const char* kept :
+         {"/tmp/.bootsmith-crontab-new222", "/tmp/other-old", "/tmp/.bootsmith-crontab-link33"}) {
+        EXPECT_TRUE(changes.exists(kept)) << kept;
+    }
 }
 
 TEST_F(CronSwitch, CrontabFailuresLeaveItAlone) {

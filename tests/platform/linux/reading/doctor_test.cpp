@@ -74,6 +74,18 @@ TEST_F(Doctor, AllGood) {
                                      "--plain\n"));
 }
 
+TEST_F(Doctor, NamesTheStartUpFilesSkippedForTheirSize) {
+    const std::string big(2 * 1024 * 1024, '#');
+    tree.write("/home/alice/.config/autostart/huge.desktop", "[Desktop Entry]\n" + big);
+    tree.write("/etc/cron.d/huge", big);
+    tree.write("/etc/cron.d/small", "@reboot root true\n");
+    auto found = lines(doctor());
+    EXPECT_THAT(found, ::testing::Contains("Start-up files | warn | Skipped because they are "
+                                           "larger than 1 MB: "
+                                           "/home/alice/.config/autostart/huge.desktop, "
+                                           "/etc/cron.d/huge."));
+}
+
 TEST_F(Doctor, EverythingMissing) {
     LinuxTree bare;
     bare.remove("/run/systemd");

@@ -33,6 +33,18 @@ class AutostartScan : public ::testing::Test {
     LinuxTree tree;
 };
 
+TEST_F(AutostartScan, TheSameNameInTwoFilesGivesTwoIds) {
+    tree.write("/home/alice/.config/autostart/b.desktop", "[Desktop Entry]\nName=Sync\nExec=b\n");
+    tree.write("/home/alice/.config/autostart/a.desktop", "[Desktop Entry]\nName=Sync\nExec=a\n");
+    auto result = scan();
+    ASSERT_EQ(result.items.size(), 2u);
+    const std::string id = "autostart|user|/home/alice/.config/autostart|Sync";
+    EXPECT_EQ(result.items[0].id, id);
+    EXPECT_EQ(result.items[0].extra.get("fname"), "a.desktop");
+    EXPECT_EQ(result.items[1].id, id + "#2");
+    EXPECT_EQ(result.items[1].extra.get("fname"), "b.desktop");
+}
+
 TEST_F(AutostartScan, ComputerEntryWithAHidingOverrideIsListedOnceAndOff) {
     tree.write("/etc/xdg/autostart/nm-applet.desktop",
                "[Desktop Entry]\nName=Network\nExec=nm-applet %U\nComment=Network applet\n");
@@ -213,6 +225,9 @@ TEST_F(AutostartScan, HostileFilesAreSkippedWithoutHarm) {
     auto seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     EXPECT_THAT(names(result), ElementsAre("Good", "Café"));
+    EXPECT_THAT(result.notes, ::testing::Contains("/etc/xdg/autostart/huge.desktop was skipped: "
+                                                  "it is larger than 1 MB, far more than any "
+                                                  "start-up file needs."));
     EXPECT_LT(seconds, 5.0);
 }
 

@@ -81,6 +81,31 @@ TEST_F(CronScan, UserCrontabRebootLines) {
     EXPECT_EQ(tree.fakes().calls(), "crontab -l\n");
 }
 
+TEST_F(CronScan, TwinLinesGetIdsOfTheirOwnAndTheirPlace) {
+    tree.answer("crontab",
+                "@reboot /opt/job.sh\n"
+                "#bootsmith-off# @reboot /opt/job.sh\n"
+                "@reboot /opt/job.sh#2\n"
+                "@reboot /opt/job.sh\n"
+                "@reboot /opt/once.sh\n");
+    auto result = scan();
+    ASSERT_EQ(result.items.size(), 5u);
+    const std::string id = "cron|user|crontab|@reboot /opt/job.sh";
+    const struct {
+        std::string id, twin;
+    } expected[] = {
+        {id, "1"},
+        {id + "#3", "2"},
+        {id + "#2", ""},
+        {id + "#4", "3"},
+        {"cron|user|crontab|@reboot /opt/once.sh", ""},
+    };
+    for (std::size_t i = 0; i < 5; ++i) {
+        EXPECT_EQ(result.items[i].id, expected[i].id) << i;
+        EXPECT_EQ(result.items[i].extra.get("twin"), expected[i].twin) << i;
+    }
+}
+
 TEST_F(CronScan, RootActingForTheUserReadsTheirCrontab) {
     tree.answer("crontab", "@reboot /opt/x.sh\n");
     tree.set_uid(0);
