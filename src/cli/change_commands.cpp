@@ -5,6 +5,8 @@
 #include "engine/creation.hpp"
 #include "engine/decision.hpp"
 #include "engine/lookup.hpp"
+#include "engine/start_paths.hpp"
+#include "foundation/text.hpp"
 
 namespace bootsmith::cli {
 
@@ -25,6 +27,9 @@ std::string title_of(const std::string& action) {
 void print_plan(std::ostream& out, const engine::Plan& plan) {
     out << title_of(plan.action) << ": " << plan.name << "\n";
     print_assessment(out, plan.risk);
+    for (const auto& line : engine::still_starts_lines(plan.still_started_by)) {
+        out << line << "\n";
+    }
 }
 
 // The engine's verdict in the command line's words; nothing when the change
@@ -60,6 +65,13 @@ std::optional<int> refused(Invocation& inv, const engine::Plan& plan, engine::Ma
                 inv.err << "  \"" << inv.args.positional(1)
                         << "\" is only a part of its name. Run it again with the whole name, the "
                            "id or --yes.\n";
+            }
+            if (!decision.still_started_through.empty()) {
+                inv.err << "It will still start through "
+                        << util::join(decision.still_started_through, ", ")
+                        << ". Switch those off too with --with-triggers, or accept it with "
+                           "--yes.\n";
+                return exit_decision;
             }
             if (decision.risky) {
                 inv.err << (plan.action == "remove"

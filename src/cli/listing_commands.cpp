@@ -6,6 +6,7 @@
 #include "cli/terminal_width.hpp"
 #include "engine/assess.hpp"
 #include "engine/lookup.hpp"
+#include "engine/start_paths.hpp"
 #include "foundation/text.hpp"
 
 namespace bootsmith::cli {
@@ -128,6 +129,9 @@ int run_assess(Invocation& inv) {
         return exit_done;
     }
     print_item_description(inv.out, *item);
+    for (const auto& line : engine::still_starts_lines(item->also_started_by)) {
+        inv.out << line << "\n";
+    }
     return exit_done;
 }
 

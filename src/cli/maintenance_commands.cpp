@@ -14,6 +14,7 @@
 #include "engine/history.hpp"
 #include "engine/restore.hpp"
 #include "engine/restore_selection.hpp"
+#include "engine/since_backup.hpp"
 #include "engine/undo.hpp"
 #include "foundation/files.hpp"
 #include "foundation/output_file.hpp"
@@ -121,6 +122,16 @@ void print_restore_header(Invocation& inv, const engine::RestorePlan& plan) {
     }
     inv.out << plan.same << " items already match; " << plan.appeared
             << " items appeared since the backup and are left alone.\n\n";
+}
+
+// Ends the self-check with what changed behind the user's back since the
+// newest backup.
+int with_since_backup(Invocation& inv, int status) {
+    inv.out << "\n";
+    for (const auto& line : engine::since_backup_lines(engine::since_last_backup(inv.engine))) {
+        inv.out << line << "\n";
+    }
+    return status;
 }
 
 // Root acting for an ordinary account (sudo) writes that account's output
@@ -264,7 +275,7 @@ int run_doctor(Invocation& inv) {
     }
     if (failed == 0 && warnings == 0) {
         inv.out << "\nEverything Bootsmith reads on this computer is working.\n";
-        return exit_done;
+        return with_since_backup(inv, exit_done);
     }
     if (failed == 0) {
         // A warning is a part that works with a limit; the closing line must not
@@ -279,7 +290,7 @@ int run_doctor(Invocation& inv) {
                "the matching part of the list will be missing or incomplete.\n"
                "A knowledge update may cover a changed location (bootsmith knowledge update). If "
                "it does not, this operating system version needs a newer Bootsmith.\n";
-    return exit_failed;
+    return with_since_backup(inv, exit_failed);
 }
 
 int run_history(Invocation& inv) {

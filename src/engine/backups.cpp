@@ -64,18 +64,6 @@ fs::path backups_folder(const fs::path& data) {
     return data / "backups";
 }
 
-std::string stamp_of(const std::string& time) {
-    std::string stamp;
-    for (char c : time) {
-        if (c == ' ') {
-            stamp += 'T';
-        } else if (c != '-' && c != ':') {
-            stamp += c;
-        }
-    }
-    return stamp;
-}
-
 // Claims the first free name of "{stem}.json", "{stem}-2.json", ...; a name
 // another run takes between the look and the write is skipped, never replaced.
 Result<fs::path> write_under_free_name(const fs::path& folder, const std::string& stem,
@@ -149,6 +137,36 @@ std::optional<BackupListing> listed(const platform::SystemInfo& system, std::str
 }
 
 }  // namespace
+
+std::string stamp_of(std::string_view time) {
+    std::string stamp;
+    for (char c : time) {
+        if (c == ' ') {
+            stamp += 'T';
+        } else if (c != '-' && c != ':') {
+            stamp += c;
+        }
+    }
+    return stamp;
+}
+
+std::vector<fs::path> backup_files(const platform::SystemInfo& system) {
+    std::vector<fs::path> files;
+    for (const auto& data : folders_to_read(system)) {
+        for (const auto& folder : {backups_folder(data), backups_folder(data) / "auto"}) {
+            std::error_code ec;
+            for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+                std::string name = it->path().filename().string();
+                bool ours = name.starts_with("bootsmith-backup-") ||
+                            name.starts_with("auto-bootsmith-backup-");
+                if (ours && it->path().extension() == ".json") {
+                    files.push_back(it->path());
+                }
+            }
+        }
+    }
+    return files;
+}
 
 std::string host_part(std::string_view host) {
     std::string part;

@@ -42,6 +42,10 @@ struct BackupListing {
 [[nodiscard]] Result<json::JsonValue> parse_backup(std::string_view text);
 /// Deletes a listed backup.
 [[nodiscard]] Status delete_backup(const platform::SystemInfo& system, std::string_view name);
+/// A time in the system's format as it appears in file names: "20261208T044659".
+[[nodiscard]] std::string stamp_of(std::string_view time);
+/// Every file in the backups folders named like one of ours, readable or not.
+[[nodiscard]] std::vector<std::filesystem::path> backup_files(const platform::SystemInfo& system);
 /// The file name part made of a host name: ASCII letters, digits and "-", lower-cased.
 [[nodiscard]] std::string host_part(std::string_view host);
 

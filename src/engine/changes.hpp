@@ -36,6 +36,8 @@ struct Plan {
     /// The item is already in the state asked for (its problem says so): a
     /// front end may report that nothing needed doing instead of a refusal.
     bool already_done = false;
+    /// For a switch-off: the other ways, switched on now, that would still start it.
+    std::vector<model::StartPath> still_started_by;
 
     [[nodiscard]] bool blocked() const { return !problems.empty() || risk.blocked(); }
 };

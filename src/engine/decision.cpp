@@ -22,7 +22,13 @@ Decision decide(const Plan& plan, bool accepted, Match match) {
     }
     decision.risky = plan.action == "remove" || plan.risk.needs_ack();
     decision.part_of_name = match == Match::part;
-    if ((decision.risky || decision.part_of_name) && !accepted) {
+    if (!accepted) {
+        for (const auto& path : plan.still_started_by) {
+            decision.still_started_through.push_back(path.name);
+        }
+    }
+    bool asks = decision.risky || decision.part_of_name || !decision.still_started_through.empty();
+    if (asks && !accepted) {
         decision.verdict = Verdict::needs_decision;
     }
     return decision;

@@ -25,11 +25,14 @@ struct Decision {
     /// (`risky` tells whether the change itself asks as well).
     bool part_of_name = false;
     bool risky = false;
+    /// A switch-off that needs a decision because these would still start it.
+    std::vector<std::string> still_started_through;
 };
 
 /// The decision gate before applying a planned change; `accepted` is the
 /// user's acceptance (--yes, or a confirmation in the window). A removal
-/// always needs it, whatever the risk, because it deletes the entry.
+/// always needs it, whatever the risk, because it deletes the entry; so does a
+/// switch-off after which something else would still start the entry.
 /// A change of an item found by a part of its name needs it too, so that a
 /// short word cannot change an item the user did not mean.
 [[nodiscard]] Decision decide(const Plan& plan, bool accepted, Match match = Match::id);

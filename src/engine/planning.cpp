@@ -140,6 +140,13 @@ Plan plan_switch_or_remove(Engine& engine, const ChangeRequest& request) {
         plan.already_done = true;
     }
     plan.risk = enable ? enable_risk(engine, item) : item.risk;
+    if (!enable) {
+        for (const auto& path : item.also_started_by) {
+            if (path.on) {
+                plan.still_started_by.push_back(path);
+            }
+        }
+    }
     return plan;
 }
 

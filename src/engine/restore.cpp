@@ -146,6 +146,7 @@ RestorePlan restore_plan(Engine& engine, const json::JsonValue& backup) {
             plan.changes.push_back(removal(item));
         } else {
             ++plan.appeared;
+            plan.appeared_names.push_back(item.name);
         }
     }
     plan.wrong_machine = from_another_machine(engine.system(), backup);

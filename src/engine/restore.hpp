@@ -35,6 +35,7 @@ struct RestorePlan {
     std::size_t same = 0;
     std::size_t appeared = 0;
     bool wrong_machine = false;
+    std::vector<std::string> appeared_names;  ///< the names counted in `appeared`, in scan order
 };
 
 /// Compares a parsed backup document with the items present now.

@@ -30,6 +30,21 @@ Item::Item(std::string kind_, std::string kind_label_, std::string scope_, std::
       scope(std::move(scope_)),
       location(std::move(location_)) {}
 
+namespace {
+
+json::JsonValue start_paths_json(const std::vector<StartPath>& paths) {
+    json::JsonValue array = json::JsonValue::array();
+    for (const auto& path : paths) {
+        array.push_back(json::JsonValue::object()
+                            .with_str("name", path.name)
+                            .with_str("how", path.how)
+                            .with_bool("on", path.on));
+    }
+    return array;
+}
+
+}  // namespace
+
 json::JsonValue to_json(const Item& item) {
     return json::JsonValue::object()
         .with_str("id", item.id)
@@ -51,7 +66,8 @@ json::JsonValue to_json(const Item& item) {
         .with_str("toggle_note", item.toggle_note)
         .with_bool("managed", item.managed)
         .with_str_list("dependents", item.dependents)
-        .with("risk", to_json(item.risk));
+        .with("risk", to_json(item.risk))
+        .with("also_started_by", start_paths_json(item.also_started_by));
 }
 
 StartMode::StartMode(std::string id_, std::string label_, std::string detail_, bool needs_admin_,

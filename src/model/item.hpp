@@ -29,6 +29,16 @@ class Extra {
     std::vector<std::pair<std::string, std::string>> m_pairs;
 };
 
+/// Another way an entry can start, even while its own switch is off: a
+/// socket, timer or path unit that triggers it, another unit that pulls it
+/// in, another autostart file or @reboot line running the same program.
+struct StartPath {
+    std::string name;
+    std::string how;  ///< "socket", "timer", "path", "dbus", "wanted", "autostart", "cron", "unit"
+    bool on = false;
+    friend bool operator==(const StartPath&, const StartPath&) = default;
+};
+
 /// One start-up entry.
 struct Item {
     /// The one way to make an item: its id is kind|scope|location|name.
@@ -51,6 +61,7 @@ struct Item {
     std::string toggle = "ok";
     std::string toggle_note;
     std::vector<std::string> dependents;
+    std::vector<StartPath> also_started_by;
     Extra extra;
     Assessment risk;
     bool enabled = false;

@@ -10,6 +10,7 @@
 #include "engine/history.hpp"
 #include "engine/lookup.hpp"
 #include "engine/restore.hpp"
+#include "engine/since_backup.hpp"
 #include "engine/undo.hpp"
 #include "foundation/clock.hpp"
 #include "foundation/text.hpp"
@@ -104,13 +105,32 @@ JsonValue get_history(ApiCall& call) {
     return ok().with("records", array_of(engine::history_list(system_of(call)), history_json));
 }
 
+JsonValue since_backup_json(const engine::SinceBackup& since) {
+    auto strings = [](const std::vector<std::string>& texts) {
+        return array_of(texts, [](const std::string& t) { return JsonValue(t); });
+    };
+    return JsonValue::object()
+        .with_bool("compared", since.compared)
+        .with_str("backup", since.backup)
+        .with_str("created", since.created)
+        .with("appeared", strings(since.appeared))
+        .with("switched_on", strings(since.switched_on))
+        .with("switched_off", strings(since.switched_off))
+        .with("disappeared", strings(since.disappeared))
+        .with("notes", strings(since.notes))
+        .with("lines", strings(engine::since_backup_lines(since)));
+}
+
 JsonValue get_doctor(ApiCall& call) {
-    return ok().with("probes", array_of(engine::doctor(engine_of(call)), [](const auto& probe) {
-                         return JsonValue::object()
-                             .with_str("name", probe.name)
-                             .with_str("status", probe.status)
-                             .with_str("detail", probe.detail);
-                     }));
+    return ok()
+        .with("probes", array_of(engine::doctor(engine_of(call)),
+                                 [](const auto& probe) {
+                                     return JsonValue::object()
+                                         .with_str("name", probe.name)
+                                         .with_str("status", probe.status)
+                                         .with_str("detail", probe.detail);
+                                 }))
+        .with("since_backup", since_backup_json(engine::since_last_backup(engine_of(call))));
 }
 
 JsonValue get_knowledge(ApiCall& call) {

@@ -1,6 +1,7 @@
 #include "engine/changes.hpp"
 #include "cli/args.hpp"
 #include "cli/change_commands.hpp"
+#include "cli/listing_commands.hpp"
 #include "cli/maintenance_commands.hpp"
 #include "cli_fixture.hpp"
 #include "engine/backups.hpp"
@@ -221,7 +222,9 @@ TEST_F(Changes, DoctorOnTheDemonstration) {
     EXPECT_TRUE(
         lines[1].starts_with("[ok  ] Knowledge                          Built-in "
                              "2026.10.13.2 (706 rules)."));
-    EXPECT_EQ(lines.back(), "Everything Bootsmith reads on this computer is working.");
+    ASSERT_GE(lines.size(), 3u);
+    EXPECT_EQ(lines[lines.size() - 3], "Everything Bootsmith reads on this computer is working.");
+    EXPECT_EQ(lines.back(), "No backup yet.") << "a demonstration starts with an empty folder";
 }
 
 // The commands run in this process on one engine whose data folder is a
@@ -396,18 +399,74 @@ TEST_F(InProcess, DoctorWithOnlyWarningsSucceeds) {
     ASSERT_GE(lines.size(), 3u);
     EXPECT_EQ(lines[0], "[WARN] Desktop entries                    Two were skipped.");
     // The closing line does not contradict the warning above it.
-    EXPECT_EQ(lines.back(),
-              "Everything Bootsmith reads on this computer is working, with 1 warning above.");
+    EXPECT_NE(out.str().find("\nEverything Bootsmith reads on this computer is working, with 1 "
+                             "warning above.\n"),
+              std::string::npos)
+        << out.str();
 
     platform->probes->pop_back();
     platform->probes->front().status = "ok";
     EXPECT_EQ(command(cli::run_doctor, {"doctor"}), 0);
-    EXPECT_EQ(lines_of(out.str()).back(),
-              "Everything Bootsmith reads on this computer is working.");
+    EXPECT_NE(out.str().find("\nEverything Bootsmith reads on this computer is working.\n"),
+              std::string::npos)
+        << out.str();
 
     platform->probes->push_back({"Cron", "crontab failed.", "fail"});
     EXPECT_EQ(command(cli::run_doctor, {"doctor"}), 1);
     EXPECT_NE(out.str().find("\n1 source(s) did not work."), std::string::npos) << out.str();
+}
+
+TEST_F(InProcess, DoctorEndsWithWhatChangedSinceTheLastBackup) {
+    ASSERT_EQ(command(cli::run_backup, {"backup"}), 0) << err.str();
+    ASSERT_EQ(command(cli::run_switch, {"disable", "Spotify", "--yes"}), 0) << err.str();
+    ASSERT_EQ(command(cli::run_doctor, {"doctor"}), 0) << err.str();
+    auto lines = lines_of(out.str());
+    ASSERT_GE(lines.size(), 4u);
+    EXPECT_EQ(lines[lines.size() - 3], "");
+    EXPECT_TRUE(lines[lines.size() - 2].starts_with("Since your last backup (20"));
+    EXPECT_TRUE(lines[lines.size() - 2].ends_with(
+        " UTC): 0 entries appeared, 0 were switched on, 1 were switched off, 0 disappeared."))
+        << lines[lines.size() - 2];
+    EXPECT_EQ(lines.back(), "Switched off: Spotify.");
+}
+
+TEST_F(InProcess, AssessNamesTheOtherWaysAnEntryStartsThatAreOn) {
+    platform->after_scan = [](std::vector<model::Item>& items) {
+        for (auto& item : items) {
+            if (item.name == "Spotify") {
+                item.also_started_by = {{"spotify.socket", "socket", true},
+                                        {"spotify.timer", "timer", false},
+                                        {"session.target", "wanted", true}};
+            }
+        }
+    };
+    ASSERT_EQ(command(cli::run_assess, {"assess", "Spotify"}), 0) << err.str();
+    auto lines = lines_of(out.str());
+    ASSERT_GE(lines.size(), 2u);
+    EXPECT_EQ(lines[lines.size() - 2],
+              "It can still start: spotify.socket (a socket that starts it when something "
+              "connects).");
+    EXPECT_EQ(lines.back(), "It can still start: session.target (another unit pulls it in).");
+}
+
+TEST_F(InProcess, DisableOfAnEntryThatWouldStillStartNeedsADecision) {
+    platform->after_scan = [](std::vector<model::Item>& items) {
+        for (auto& item : items) {
+            if (item.name == "Spotify") {
+                item.also_started_by = {{"spotify.socket", "socket", true},
+                                        {"spotify.timer", "timer", false}};
+            }
+        }
+    };
+    EXPECT_EQ(command(cli::run_switch, {"disable", "Spotify"}), 4);
+    EXPECT_NE(out.str().find("\nIt can still start: spotify.socket (a socket that starts it when "
+                             "something connects).\n"),
+              std::string::npos)
+        << out.str();
+    EXPECT_EQ(err.str(),
+              "It will still start through spotify.socket. Switch those off too with "
+              "--with-triggers, or accept it with --yes.\n");
+    EXPECT_EQ(command(cli::run_switch, {"disable", "Spotify", "--yes"}), 0) << err.str();
 }
 
 }  // namespace

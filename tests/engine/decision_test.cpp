@@ -95,3 +95,25 @@ TEST(Decision, TheGateAsksInOrder) {
 
 }  // namespace
 }  // namespace bootsmith::engine
+
+namespace bootsmith::engine {
+namespace {
+
+TEST(Decision, ASwitchOffThatWouldStillStartWaitsForADecision) {
+    Plan plan;
+    plan.action = "disable";
+    plan.risk = model::Assessment::make(model::Level::safe, "Effect.", "high");
+    plan.still_started_by = {{"cups.socket", "socket", true}, {"cups.path", "path", true}};
+    Decision waiting = decide(plan, false);
+    EXPECT_EQ(waiting.verdict, Verdict::needs_decision) << "even a safe entry";
+    EXPECT_EQ(waiting.still_started_through,
+              (std::vector<std::string>{"cups.socket", "cups.path"}));
+    Decision accepted = decide(plan, true);
+    EXPECT_EQ(accepted.verdict, Verdict::go);
+    EXPECT_TRUE(accepted.still_started_through.empty());
+    plan.problems = {"It is already switched off."};
+    EXPECT_EQ(decide(plan, false).verdict, Verdict::blocked) << "a problem comes first";
+}
+
+}  // namespace
+}  // namespace bootsmith::engine

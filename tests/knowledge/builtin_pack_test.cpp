@@ -437,7 +437,7 @@ TEST(BuiltinPack, HasTheLinuxLocations) {
                     "~/.local/share/applications", "/var/lib/flatpak/exports/share/applications",
                     "~/.local/share/flatpak/exports/share/applications",
                     "/var/lib/snapd/desktop/applications"));
-    EXPECT_THAT(loc.linux_unit_types, ElementsAre("service", "timer", "socket"));
+    EXPECT_THAT(loc.linux_unit_types, ElementsAre("service", "timer", "socket", "path"));
 }
 
 TEST(BuiltinPack, HasTheMacosLocations) {

@@ -40,6 +40,7 @@ TEST(ItemJson, MembersInFixedOrderWithoutExtra) {
     Item item("run", "Registry (Run, this user)", "user", "HKCU\\Run\\64", "Spotify");
     item.extra.set("secret", "not shown");
     item.dependents = {"A", "B"};
+    item.also_started_by = {{"a.socket", "socket", true}};
     std::string text = json::to_text(to_json(item));
     EXPECT_EQ(
         text,
@@ -50,7 +51,9 @@ TEST(ItemJson, MembersInFixedOrderWithoutExtra) {
         "\"running\":false,\"state_text\":\"\",\"toggle\":\"ok\",\"toggle_note\":\"\","
         "\"managed\":false,\"dependents\":[\"A\",\"B\"],\"risk\":{\"level\":\"unknown\","
         "\"effect\":\"\",\"reasons\":[],\"confidence\":\"low\",\"blocked\":false,"
-        "\"needs_ack\":true,\"source\":\"\",\"matched\":\"\"}}");
+        "\"needs_ack\":true,\"source\":\"\",\"matched\":\"\"},\"also_started_by\":[{\"name\":\"a."
+        "socket\",\"how\":"
+        "\"socket\",\"on\":true}]}");
 }
 
 TEST(CandidateJson, EmptyListsAreEmptyArrays) {

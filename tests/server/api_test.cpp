@@ -70,6 +70,8 @@ TEST_F(Api, AnswersTheSmallEndpointsInTheirForms) {
     ASSERT_FALSE(array(probes, "probes").empty());
     EXPECT_EQ(keys(array(probes, "probes").front()),
               (std::vector<std::string>{"name", "status", "detail"}));
+    EXPECT_EQ(keys(probes), (std::vector<std::string>{"ok", "probes", "since_backup"}));
+    EXPECT_EQ(json::to_text(*probes.get("since_backup")->get("lines")), R"(["No backup yet."])");
     JsonValue status = parsed(get("/api/knowledge"));
     EXPECT_EQ(keys(status).front(), "builtin_version") << "the status record is not wrapped";
     EXPECT_EQ(status.get("ok"), nullptr);

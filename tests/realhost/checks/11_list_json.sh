@@ -13,7 +13,7 @@ MASKED_NOTE='An administrator blocked it on purpose (masked). Use `systemctl unm
 PERSONAL_NOTE='Switching it off here is a personal setting for this account; other users are not affected.'
 TRANSIENT_NOTE='It was created for this session only.'
 RC_NOTE='It is a shell script. Edit /etc/rc.local by hand, or `chmod -x` it to stop it running.'
-UNIT_TYPES=service,timer,socket
+UNIT_TYPES=service,timer,socket,path
 
 # systemctl for one scope: "system" as root, "user" as the test user in her
 # own session.

@@ -119,7 +119,9 @@ for row in "${ways[@]}"; do
     )
     wanted+=('' "$(closing_line "${wanted[@]}")")
     expect_eq "doctor $way prints every probe in order, then the closing line" \
-        "$(printf '%s\n' "${wanted[@]}")" "$doctor_out"
+        "$(printf '%s\n' "${wanted[@]}")" "$(head -n -2 <<<"$doctor_out")"
+    expect_match "doctor $way ends with what changed since the last backup" \
+        "$(tail -n 2 <<<"$doctor_out" | tr '\n' '|')" '^\|(No backup yet\.|Since your last backup \([-0-9: ]+ UTC\): .*)\|$'
     expect_match "doctor $way counts the programs it can inspect" "${processes:-none}" '^[0-9]+$'
     if [[ $admin == yes ]]; then
         expect_match "doctor $way, with administrator rights, sees more than three programs" \
@@ -146,4 +148,4 @@ for wanted in \
     expect_contains "without helpers on PATH: ${wanted:7:26}" $'\n'"$OUT"$'\n' $'\n'"$wanted"$'\n'
 done
 expect_eq "it closes with the count of failed sources and the hint about updates" \
-    $'\n'"2 source(s) did not work. $FAILED_TAIL"$'\n'"$UPDATE_HINT" "$(tail -n 3 <<<"$OUT")"
+    $'\n'"2 source(s) did not work. $FAILED_TAIL"$'\n'"$UPDATE_HINT" "$(tail -n 5 <<<"$OUT" | head -n 3)"

@@ -136,6 +136,25 @@ void lock_if_pulled_in(model::Item& item, const std::string& state, const ShowRe
                        "(often one its package placed under /usr/lib/systemd).";
 }
 
+// Socket, timer and path units start their service on demand, whatever the
+// service's own switch says; any other triggering unit is named as a unit.
+std::vector<model::StartPath> triggers_of(const UnitListing& listing, const std::string& unit,
+                                          const ShowRecord& record) {
+    std::vector<model::StartPath> paths;
+    for (auto& other : white_space_fields(show_value(record, "TriggeredBy"))) {
+        if (other == unit) {
+            continue;
+        }
+        std::string type = unit_type(other);
+        bool known = type == "socket" || type == "timer" || type == "path";
+        auto state = listing.file_states.find(other);
+        bool on = (state != listing.file_states.end() && is_switched_on(state->second)) ||
+                  is_active(listing, other);
+        paths.push_back({std::move(other), known ? type : "unit", on});
+    }
+    return paths;
+}
+
 void fill_command(model::Item& item, const std::string& type, const ShowRecord& record) {
     ExecStart exec = parse_exec_start(show_value(record, "ExecStart"));
     item.command = exec.command;
@@ -173,6 +192,7 @@ model::Item unit_item(const UnitListing& listing, const std::string& unit, bool 
     auto priority = listing.priorities.find(item.package);
     std::string pkg_priority = priority == listing.priorities.end() ? "" : priority->second;
     item.dependents = dependents_of(listing, unit, record);
+    item.also_started_by = triggers_of(listing, unit, record);
     item.enabled = is_switched_on(state);
     item.running = is_active(listing, unit);
     item.state_text = state;
@@ -256,7 +276,7 @@ std::string unit_types_argument(const knowledge::KnowledgeLocations& locations) 
     for (const auto& type : locations.linux_unit_types) {
         types += (types.empty() ? "" : ",") + type;
     }
-    return types.empty() ? "service,timer,socket" : types;
+    return types.empty() ? "service,timer,socket,path" : types;
 }
 
 std::string unreadable_note(UnitScope scope, const util::RunResult& run) {

@@ -16,7 +16,9 @@ std::vector<std::string> show_arguments(const std::vector<std::string>& units) {
                                      "-p", "WantedBy",
                                      // The state of an instance, which the unit-file list
                                      // does not have.
-                                     "-p", "UnitFileState"};
+                                     "-p", "UnitFileState",
+                                     // What can start it although it is switched off.
+                                     "-p", "TriggeredBy"};
     // A name starting with "-" would be read as an option ("-Hhost" even as a host).
     bool risky = std::any_of(units.begin(), units.end(),
                              [](const std::string& unit) { return unit.starts_with('-'); });

@@ -293,6 +293,28 @@ TEST(UnitScan, RunningInstancesOfBootTemplatesAreListed) {
     EXPECT_EQ(tty->state_text, "enabled \u00b7 running");
 }
 
+TEST(UnitScan, TriggeringUnitsAreOtherWaysItStartsWithTheirState) {
+    LinuxTree tree;
+    tree.add_systemctl();
+    tree.answer("system/unit-files",
+                "cups.service disabled enabled\ncups.socket enabled enabled\n"
+                "cups.path disabled enabled\nidle.timer disabled enabled\n");
+    tree.answer("system/units", "cups.path loaded active waiting x\n");
+    tree.show("system", "cups.service",
+              {{"TriggeredBy", "cups.socket cups.path idle.timer cups.service other.target"}});
+    auto result = scan(tree);
+    const model::Item* cups = find_item(result, "cups.service");
+    ASSERT_NE(cups, nullptr);
+    EXPECT_EQ(cups->also_started_by,
+              (std::vector<model::StartPath>{{"cups.socket", "socket", true},
+                                             {"cups.path", "path", true},
+                                             {"idle.timer", "timer", false},
+                                             {"other.target", "unit", false}}))
+        << "the socket is switched on, the path unit runs, the timer is neither";
+    ASSERT_NE(find_item(result, "cups.path"), nullptr);
+    EXPECT_TRUE(find_item(result, "cups.path")->also_started_by.empty());
+}
+
 TEST(UnitScan, DisabledUnitPulledInByALinkIsLockedWithTheReason) {
     LinuxTree tree;
     tree.add_systemctl();
@@ -397,16 +419,18 @@ TEST(UnitScan, BatchesShowCallsAndAsksMissingUnitsAlone) {
     // user's unit list.
     EXPECT_EQ(tree.call_count("systemctl show"), 4u);
     EXPECT_EQ(tree.call_count("systemctl"), 7u);
-    EXPECT_THAT(tree.fakes().calls(),
-                HasSubstr("-p Triggers -p WantedBy -p UnitFileState u0.service u1.service "));
+    EXPECT_THAT(
+        tree.fakes().calls(),
+        HasSubstr(
+            "-p Triggers -p WantedBy -p UnitFileState -p TriggeredBy u0.service u1.service "));
     EXPECT_THAT(tree.fakes().calls(), HasSubstr(" u59.service\nsystemctl show "));
     EXPECT_THAT(tree.fakes().calls(),
-                HasSubstr("-p Triggers -p WantedBy -p UnitFileState u60.service "));
+                HasSubstr("-p Triggers -p WantedBy -p UnitFileState -p TriggeredBy u60.service "));
     EXPECT_THAT(tree.fakes().calls(), HasSubstr(" u119.service\nsystemctl show "));
     EXPECT_THAT(tree.fakes().calls(),
                 HasSubstr("systemctl show --no-pager -p Id -p Description -p FragmentPath -p "
                           "ExecStart -p User -p RequiredBy -p BoundBy -p Triggers -p WantedBy -p "
-                          "UnitFileState u77.service\n"));
+                          "UnitFileState -p TriggeredBy u77.service\n"));
     EXPECT_THAT(tree.fakes().calls(),
                 HasSubstr("systemctl list-unit-files --type=service,timer,socket --no-legend "
                           "--no-pager --plain\n"));
@@ -441,8 +465,8 @@ TEST(UnitScan, TemplatesAreDescribedByCat) {
     EXPECT_EQ(getty->description, "Getty on %I");
     EXPECT_EQ(getty->exe, "/sbin/agetty");
     EXPECT_THAT(tree.fakes().calls(), HasSubstr("systemctl cat --no-pager -- getty@.service\n"));
-    EXPECT_THAT(tree.fakes().calls(), Not(HasSubstr("UnitFileState getty@.service")));
-    EXPECT_THAT(tree.fakes().calls(), HasSubstr("UnitFileState cron.service\n"));
+    EXPECT_THAT(tree.fakes().calls(), Not(HasSubstr("TriggeredBy getty@.service")));
+    EXPECT_THAT(tree.fakes().calls(), HasSubstr("TriggeredBy cron.service\n"));
 }
 
 TEST(UnitScan, UserUnitsComeFromTheUsersInstance) {
@@ -587,7 +611,7 @@ TEST(UnitScan, OddUnitNamesAreListedAsTheyCome) {
                 ElementsAre("\xc3\xa9t\xc3\xa9.service", "-Hevil.host.service", "{}.service"));
     // A name that looks like an option is kept apart from the options.
     EXPECT_THAT(tree.fakes().calls(),
-                HasSubstr("-p WantedBy -p UnitFileState -- -Hevil.host.service\n"));
+                HasSubstr("-p WantedBy -p UnitFileState -p TriggeredBy -- -Hevil.host.service\n"));
 }
 
 TEST(UnitScan, BinaryJunkNeverBreaksTheScan) {
@@ -651,7 +675,8 @@ TEST(UnitScan, UnitTypesComeFromTheLocations) {
     EXPECT_THAT(tree.fakes().calls(), HasSubstr("list-unit-files --type=service,path "));
     options.locations->linux_unit_types = {};
     (void)LinuxPlatform(options).scan();
-    EXPECT_THAT(tree.fakes().calls(), HasSubstr("list-unit-files --type=service,timer,socket "));
+    EXPECT_THAT(tree.fakes().calls(),
+                HasSubstr("list-unit-files --type=service,timer,socket,path "));
 }
 
 }  // namespace
