@@ -59,7 +59,7 @@ run_killed() {
             while kill -0 "$p" 2>/dev/null && [ "$n" -lt 6000 ]; do
                 ls /tmp/.bootsmith-crontab-* >/dev/null 2>&1 && break
                 for c in $(pgrep -P "$p" -x crontab); do
-                    case "$(tr "\\0" " " < "/proc/$c/cmdline" 2>/dev/null) " in
+                    case "$(tr "\\0" " " 2>/dev/null < "/proc/$c/cmdline") " in
                         *" -l "*) ;;
                         *) break 2 ;;
                     esac
