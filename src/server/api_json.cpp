@@ -99,7 +99,11 @@ JsonValue restore_plan_json(const engine::RestorePlan& plan) {
                             .with_str("detail", change.note)
                             .with_bool("selected", change.selected)
                             .with("change", change.request ? change_request_json(*change.request)
-                                                           : JsonValue(nullptr)));
+                                                           : JsonValue(nullptr))
+                            .with_str("command", change.command)
+                            .with_str("mode", change.mode)
+                            .with_str("runs_as", change.runs_as)
+                            .with_str("warning", change.warning));
     }
     return JsonValue::object()
         .with_bool("ok", true)

@@ -10,7 +10,11 @@ shift || true
 
 have_tools() { [ -x /usr/bin/chromium ] && command -v node >/dev/null && command -v npm >/dev/null; }
 if ! have_tools && [ "$(id -u)" -eq 0 ] && command -v apt-get >/dev/null; then
-    DEBIAN_FRONTEND=noninteractive apt-get install -y chromium nodejs npm >/dev/null 2>&1 || true
+    wanted=()
+    [ -x /usr/bin/chromium ] || wanted+=(chromium)
+    command -v node >/dev/null || wanted+=(nodejs)
+    command -v npm >/dev/null || wanted+=(npm)
+    DEBIAN_FRONTEND=noninteractive apt-get install -y "${wanted[@]}" >/dev/null 2>&1 || true
 fi
 if ! have_tools; then
     echo "SKIPPED: the browser tests of the window (chromium, nodejs and npm could not be installed)"

@@ -176,7 +176,8 @@ TEST_F(Api, GoesTheWholeRoadOfAChange) {
     JsonValue restore = parsed(post("/api/restore/plan", R"({"name":")" + auto_name + R"("})"));
     for (const JsonValue& item : array(restore, "items")) {
         EXPECT_EQ(keys(item),
-                  (std::vector<std::string>{"kind", "id", "name", "detail", "selected", "change"}));
+                  (std::vector<std::string>{"kind", "id", "name", "detail", "selected", "change",
+                                            "command", "mode", "runs_as", "warning"}));
     }
 
     EXPECT_EQ(post("/api/backup/delete", R"({"name":")" + name + R"("})").body, R"({"ok":true})");
