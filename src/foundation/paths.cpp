@@ -37,7 +37,8 @@ std::string parent_of(std::string_view path) {
     }
     std::string folder;
     for (std::size_t i = 0; i + 1 < parts.size(); ++i) {
-        folder += "/" + std::string(parts[i]);
+        folder += '/';
+        folder += parts[i];
     }
     return folder.empty() ? std::string("/") : folder;
 }
