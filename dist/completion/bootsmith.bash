@@ -19,7 +19,7 @@ _bootsmith_knowledge_subcommands="status update import rollback export"
 _bootsmith_options_of() {
     case $1 in
         serve | open) printf '%s' "--no-browser --port" ;;
-        list) printf '%s' "--filter --on --off --level --json" ;;
+        list) printf '%s' "--filter --on --off --level --full --json" ;;
         running | apps) printf '%s' "--all --json" ;;
         disable) printf '%s' "--yes --stop-now" ;;
         enable | remove | undo) printf '%s' "--yes" ;;
