@@ -282,7 +282,7 @@ int run_doctor(Invocation& inv) {
         // contradict the lines above it.
         inv.out << "\nEverything Bootsmith reads on this computer is working, with "
                 << counted(warnings, "warning", "warnings") << " above.\n";
-        return exit_done;
+        return with_since_backup(inv, exit_done);
     }
     inv.out << "\n"
             << failed
