@@ -5,8 +5,10 @@ namespace bootsmith::engine {
 Decision decide(const Plan& plan, bool accepted, Match match) {
     Decision decision;
     // Asked twice, `disable X` succeeds twice, as systemctl does: scripts and
-    // fleet tools run a change again and again.
-    if (plan.already_done) {
+    // fleet tools run a change again and again. Only when that is all there is
+    // to say: a unit systemd calls disabled but another unit still starts is
+    // refused with its reason.
+    if (plan.already_done && plan.problems.size() == 1) {
         decision.verdict = Verdict::nothing_to_do;
         return decision;
     }

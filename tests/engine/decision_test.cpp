@@ -115,5 +115,17 @@ TEST(Decision, ASwitchOffThatWouldStillStartWaitsForADecision) {
     EXPECT_EQ(decide(plan, false).verdict, Verdict::blocked) << "a problem comes first";
 }
 
+TEST(Decision, AlreadyDoneIsNothingToDoOnlyWithoutAnotherProblem) {
+    Plan plan;
+    plan.action = "disable";
+    plan.already_done = true;
+    plan.problems = {"It is already switched off."};
+    EXPECT_EQ(decide(plan, false).verdict, Verdict::nothing_to_do);
+    plan.problems.insert(plan.problems.begin(), "Another unit starts it through a link.");
+    Decision refused = decide(plan, true);
+    EXPECT_EQ(refused.verdict, Verdict::blocked);
+    EXPECT_EQ(refused.problems.front(), "Another unit starts it through a link.");
+}
+
 }  // namespace
 }  // namespace bootsmith::engine
