@@ -17,7 +17,6 @@
 
 #include "engine/data_folders.hpp"
 #include "engine/run.hpp"
-#include "engine/run.hpp"
 #include "foundation/clock.hpp"
 #include "foundation/descriptor.hpp"
 #include "foundation/random.hpp"

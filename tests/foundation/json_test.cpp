@@ -67,7 +67,9 @@ INSTANTIATE_TEST_SUITE_P(
         FailureCase{"\"\\u\xFF\xFF\xFF\xFF\"", "bad \\u escape"},
         FailureCase{"\"\\u00\xC3\xA9\"", "bad \\u escape"},
         FailureCase{"[\"\\u0\xC3\"]", "bad \\u escape"},
-        FailureCase{"\"\\ud800\\u\xE2\x80\xAE" "0\"", "bad \\u escape"},
+        FailureCase{"\"\\ud800\\u\xE2\x80\xAE"
+                    "0\"",
+                    "bad \\u escape"},
         FailureCase{"\"\xFF\"", "string is not valid UTF-8"},
         FailureCase{"{\"\xC3\":1}", "string is not valid UTF-8"},
         FailureCase{"\"\xC0\xAF\"", "string is not valid UTF-8"},

@@ -115,8 +115,7 @@ TEST_F(Lifecycle, QuitWaitsForAChangeInFlightAndRefusesNewOnes) {
     std::size_t made = std::count_if(done.begin(), done.end(),
                                      [](const JsonValue& r) { return r.get_bool("ok"); });
     EXPECT_GT(made, 0u);
-    EXPECT_EQ(lines_of(kept) - records_before, made)
-        << "every change made has its record";
+    EXPECT_EQ(lines_of(kept) - records_before, made) << "every change made has its record";
 }
 
 }  // namespace
