@@ -32,7 +32,7 @@ struct CommandSpec {
 
 /// The options every command accepts.
 [[nodiscard]] std::span<const OptionSpec> global_options();
-/// The spec of a command word (also "open" and "version"), or nullptr.
+/// The description of a command word (also "open" and "version"), or nullptr.
 [[nodiscard]] const CommandSpec* find_command(std::string_view word);
 /// Every command word the program knows, in the order of the general help.
 [[nodiscard]] std::span<const CommandSpec> all_commands();
