@@ -63,7 +63,12 @@ json::JsonValue restore_json(const engine::RestorePlan& plan,
                             .with_str("mark", mark)
                             .with("change", change->request
                                                 ? server::change_request_json(*change->request)
-                                                : json::JsonValue(nullptr)));
+                                                : json::JsonValue(nullptr))
+                            // What a re-created entry will run, and as whom.
+                            .with_str("command", change->command)
+                            .with_str("mode", change->mode)
+                            .with_str("runs_as", change->runs_as)
+                            .with_str("warning", change->warning));
     }
     return json::JsonValue::object()
         .with("header", plan.header)
