@@ -21,7 +21,7 @@ _bootsmith_options_of() {
         serve | open) printf '%s' "--no-browser --port" ;;
         list) printf '%s' "--filter --on --off --level --full --json" ;;
         running | apps) printf '%s' "--all --json" ;;
-        disable) printf '%s' "--yes --stop-now" ;;
+        disable) printf '%s' "--yes --stop-now --with-triggers" ;;
         enable | remove | undo) printf '%s' "--yes" ;;
         add) printf '%s' "--name --mode --args --workdir --yes" ;;
         backup) printf '%s' "--out --label" ;;

@@ -121,7 +121,8 @@ TEST_F(Api, GoesTheWholeRoadOfAChange) {
     ASSERT_EQ(array(plans, "plans").size(), 1u);
     EXPECT_EQ(keys(array(plans, "plans")[0]),
               (std::vector<std::string>{"id", "name", "action", "risk", "problems", "blocked",
-                                        "admin_needed", "spec"}));
+                                        "admin_needed", "spec", "still_starts", "needs_ack",
+                                        "switchable_triggers", "triggers", "trigger_notes"}));
     EXPECT_TRUE(array(parsed(get("/api/history")), "records").empty())
         << "planning changed something";
 
