@@ -71,6 +71,9 @@ std::string_view trim(std::string_view text) {
 }
 
 std::vector<std::string_view> split(std::string_view text, std::string_view separator) {
+    if (separator.empty()) {
+        return {text};
+    }
     std::vector<std::string_view> parts;
     while (true) {
         std::size_t at = text.find(separator);

@@ -42,6 +42,7 @@ engine::ChangeRequest change_request(const JsonValue& change) {
     r.stop_now = change.get_bool("stop_now");
     r.ack = change.get_bool("ack");
     r.other_starts = other_starts(change.get_str("triggers"));
+    r.switched_off = change.get_bool("switched_off");
     r.create = model::from_stored(model::stored_spec_from_json(change.get("spec")));
     if (const json::JsonObject* hints = member(change, "hints").as_object()) {
         for (const json::JsonMember& hint : *hints) {
@@ -69,8 +70,10 @@ JsonValue change_request_json(const engine::ChangeRequest& request) {
                           .with_str("id", request.id)
                           .with_bool("stop_now", request.stop_now);
     if (request.action == "create") {
-        value = std::move(value).with("spec",
-                                      model::stored_spec_json(model::to_stored(request.create)));
+        // A restore re-creates an entry in the state the backup recorded.
+        value = std::move(value)
+                    .with("spec", model::stored_spec_json(model::to_stored(request.create)))
+                    .with_bool("switched_off", request.switched_off);
     }
     return std::move(value).with_str("triggers", other_starts_word(request.other_starts));
 }

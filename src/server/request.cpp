@@ -75,19 +75,28 @@ std::optional<Request> parse_head(std::string_view head) {
         request.headers.push_back({std::string(util::trim(lines[i].substr(0, colon))),
                                    std::string(util::trim(lines[i].substr(colon + 1)))});
     }
+    request.unclear_length = !header_values(request, "transfer-encoding").empty();
     std::vector<std::string_view> lengths = header_values(request, "content-length");
-    if (!lengths.empty()) {
-        request.content_length = parse_content_length(lengths.front());
+    for (std::string_view value : lengths) {
+        std::optional<std::uint64_t> length = parse_content_length(value);
+        if (!length || (value != lengths.front() && *length != request.content_length)) {
+            request.unclear_length = true;
+            break;
+        }
+        request.content_length = *length;
+    }
+    if (request.unclear_length) {
+        request.content_length = 0;
     }
     return request;
 }
 
-std::uint64_t parse_content_length(std::string_view text) {
+std::optional<std::uint64_t> parse_content_length(std::string_view text) {
     std::uint64_t value = 0;
     const char* end = text.data() + text.size();
     auto [stop, error] = std::from_chars(text.data(), end, value);
     if (text.empty() || error != std::errc() || stop != end || text.front() == '+') {
-        return 0;
+        return std::nullopt;
     }
     return value;
 }

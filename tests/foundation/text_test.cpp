@@ -349,6 +349,7 @@ TEST(Split, KeepsEmptyPartsAndLongSeparators) {
         {"", ":", {""}},
         {"GET / HTTP/1.1\r\nHost: x\r\n\r\n", "\r\n", {"GET / HTTP/1.1", "Host: x", "", ""}},
         {"no separator", "&", {"no separator"}},
+        {"a,b", "", {"a,b"}},
     };
     for (const auto& [text, separator, parts] : cases) {
         EXPECT_EQ(split(text, separator), parts) << text;
