@@ -8,7 +8,7 @@
 # BOOTSMITH_COMPLETION_TIMEOUT) so that a slow listing never holds up the
 # shell.
 
-_bootsmith_commands="serve open list running apps assess disable enable add remove backup backups restore knowledge doctor history undo help version"
+_bootsmith_commands="serve open list running apps assess disable enable add remove backup backups restore knowledge doctor boot history undo help version"
 _bootsmith_global_options="--demo --help"
 _bootsmith_value_options="--filter --level --port --name --mode --args --out --label --workdir --url"
 _bootsmith_levels="safe low caution high critical unknown"
@@ -21,6 +21,7 @@ _bootsmith_options_of() {
         serve | open) printf '%s' "--no-browser --port" ;;
         list) printf '%s' "--filter --on --off --level --full --json" ;;
         running | apps) printf '%s' "--all --json" ;;
+        boot) printf '%s' "--json" ;;
         disable) printf '%s' "--yes --stop-now --with-triggers" ;;
         enable | remove | undo) printf '%s' "--yes" ;;
         add) printf '%s' "--name --mode --args --workdir --yes" ;;

@@ -86,7 +86,7 @@ constexpr std::array<OptionSpec, 2> knowledge_options = {{
     "A part of a name is enough to find an item; a change by a part of a name shows\n"  \
     "the item it found and needs --yes.\n"
 
-constexpr std::array<CommandSpec, 19> commands = {{
+constexpr std::array<CommandSpec, 20> commands = {{
     {"serve", "bootsmith serve [--no-browser] [--port N]",
      "Open the window: a page served on this computer only (also 'open', or no command).", 0, 0, "",
      serve_options, false, "", "  bootsmith serve --no-browser\n"},
@@ -148,6 +148,14 @@ constexpr std::array<CommandSpec, 19> commands = {{
     {"doctor", "bootsmith doctor [--json]",
      "Check that every place Bootsmith reads still works on this computer.", 0, 0, "", json_only,
      true, "", "  bootsmith doctor\n"},
+    {"boot", "bootsmith boot [--json]",
+     "Show how long this start-up took and the entries that took longest to start.", 0, 0, "",
+     json_only, true,
+     "TIME is how long an entry took from being started to being ready, in this boot.\n"
+     "WAITED says whether the start-up could not finish before it: something the boot\n"
+     "reaches is ordered after it, and it was ready before the start-up finished.\n"
+     "The last line names slow entries that are safe or low to switch off.\n",
+     "  bootsmith boot\n  bootsmith boot --json\n"},
     {"history", "bootsmith history [--json]",
      "Show the changes Bootsmith made, newest first, with the number to undo each by.", 0, 0, "",
      json_only, true, "", "  bootsmith history\n"},

@@ -38,6 +38,7 @@ std::string_view help_text() {
            "to update them\n"
            "  bootsmith doctor                      check that every place Bootsmith reads still "
            "works here\n"
+           "  bootsmith boot [--json]               how long start-up took, and what took longest\n"
            "  bootsmith history\n"
            "  bootsmith undo [NUMBER] [--yes]      undo the newest change, or the one numbered in "
            "history\n"

@@ -5,6 +5,7 @@
 #include "cli/output.hpp"
 #include "cli/terminal_width.hpp"
 #include "engine/assess.hpp"
+#include "engine/boot_cost.hpp"
 #include "engine/lookup.hpp"
 #include "engine/start_paths.hpp"
 #include "foundation/text.hpp"
@@ -129,6 +130,9 @@ int run_assess(Invocation& inv) {
         return exit_done;
     }
     print_item_description(inv.out, *item);
+    if (auto line = engine::boot_time_line(*item)) {
+        inv.out << *line << "\n";
+    }
     for (const auto& line : engine::still_starts_lines(item->also_started_by)) {
         inv.out << line << "\n";
     }

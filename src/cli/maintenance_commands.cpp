@@ -24,13 +24,6 @@ namespace bootsmith::cli {
 
 namespace {
 
-std::string backups_folder_text(const platform::SystemInfo& system) {
-    if (system.demo) {
-        return engine::folder_display(system) + "\\backups";
-    }
-    return (engine::data_folder(system) / "backups").string();
-}
-
 Result<std::string> backup_text(Invocation& inv, const std::string& argument) {
     std::error_code ec;
     if (std::filesystem::is_regular_file(argument, ec)) {
@@ -174,12 +167,13 @@ int run_backup(Invocation& inv) {
 
 int run_backups(Invocation& inv) {
     if (inv.args.has("--json")) {
-        inv.out << json::to_text(backups_json(backups_folder_text(inv.engine.system()),
+        inv.out << json::to_text(backups_json(engine::backups_folder_display(inv.engine.system()),
                                               engine::list_backups(inv.engine.system())))
                 << "\n";
         return exit_done;
     }
-    inv.out << "Backups are kept in " << backups_folder_text(inv.engine.system()) << "\n";
+    inv.out << "Backups are kept in " << engine::backups_folder_display(inv.engine.system())
+            << "\n";
     inv.out << util::pad_right("TAKEN (UTC)", 20) << " " << util::pad_right("ITEMS", 6) << " "
             << util::pad_right("AUTO", 5) << " " << util::pad_right("LABEL", 26)
             << " NAME (use with: bootsmith restore NAME)\n";

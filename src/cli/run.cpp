@@ -9,6 +9,7 @@
 #include <memory>
 #include <ostream>
 
+#include "cli/boot_command.hpp"
 #include "cli/change_commands.hpp"
 #include "cli/command.hpp"
 #include "cli/command_table.hpp"
@@ -119,6 +120,7 @@ std::vector<Route> routes() {
         {{"restore"}, run_restore},
         {{"knowledge"}, run_knowledge},
         {{"doctor"}, run_doctor},
+        {{"boot"}, run_boot},
         {{"history"}, run_history},
         {{"undo"}, run_undo},
     };

@@ -93,6 +93,13 @@ std::string folder_display(const platform::SystemInfo& system) {
     return data_folder(system).string();
 }
 
+std::string backups_folder_display(const platform::SystemInfo& system) {
+    if (system.demo) {
+        return folder_display(system) + "\\backups";
+    }
+    return (data_folder(system) / "backups").string();
+}
+
 std::vector<fs::path> knowledge_folders(const platform::SystemInfo& system) {
     std::vector<fs::path> folders;
     for (const auto& folder : folders_to_read(system)) {

@@ -24,6 +24,8 @@ void set_data_folder_override(const std::filesystem::path& folder);
 [[nodiscard]] std::filesystem::path machine_folder(std::string_view os);
 /// The data folder as shown to the user (a fixed text in the demonstration).
 [[nodiscard]] std::string folder_display(const platform::SystemInfo& system);
+/// The backups folder as shown to the user.
+[[nodiscard]] std::string backups_folder_display(const platform::SystemInfo& system);
 /// The "knowledge" folder inside each folder to read; the first is the writable one.
 [[nodiscard]] std::vector<std::filesystem::path> knowledge_folders(
     const platform::SystemInfo& system);

@@ -67,7 +67,9 @@ json::JsonValue to_json(const Item& item) {
         .with_bool("managed", item.managed)
         .with_str_list("dependents", item.dependents)
         .with("risk", to_json(item.risk))
-        .with("also_started_by", start_paths_json(item.also_started_by));
+        .with("also_started_by", start_paths_json(item.also_started_by))
+        .with("boot_ms", item.boot_ms ? json::JsonValue(static_cast<double>(*item.boot_ms))
+                                      : json::JsonValue(nullptr));
 }
 
 StartMode::StartMode(std::string id_, std::string label_, std::string detail_, bool needs_admin_,

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -62,6 +63,17 @@ struct Item {
     std::string toggle_note;
     std::vector<std::string> dependents;
     std::vector<StartPath> also_started_by;
+    /// How long it took to start in this boot, from leaving "inactive" to
+    /// becoming active (or to finishing, for a task that runs and ends);
+    /// nothing when that was not measured: not started in this boot, failed,
+    /// or not something the system times.
+    std::optional<std::uint64_t> boot_ms;
+    /// When that start ended, in microseconds of the system's monotonic clock
+    /// (0: unknown), to compare with the moment the boot finished.
+    std::uint64_t boot_done_us = 0;
+    /// A target that the boot reaches is ordered after it, so the boot could
+    /// not finish before it had started.
+    bool boot_target_after = false;
     Extra extra;
     Assessment risk;
     bool enabled = false;

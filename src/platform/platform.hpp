@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -42,6 +44,21 @@ struct Probe {
     std::string status;
 };
 
+/// How long this boot took, phase by phase, in milliseconds; a phase this
+/// computer does not report (no firmware or loader times in a virtual
+/// machine, no kernel in a container) is nothing.
+struct BootPhases {
+    std::optional<std::uint64_t> firmware_ms;
+    std::optional<std::uint64_t> loader_ms;
+    std::optional<std::uint64_t> kernel_ms;
+    std::optional<std::uint64_t> initrd_ms;
+    std::optional<std::uint64_t> userspace_ms;
+    std::optional<std::uint64_t> total_ms;
+    /// The moment the system finished starting, on the clock of
+    /// `Item::boot_done_us`; 0 while it is still starting.
+    std::uint64_t finished_us = 0;
+};
+
 /// The one seam between the operating system and the rest of the program.
 /// Failures are sentences for the user; one that administrator rights would cure
 /// begins with "ADMIN: ".
@@ -80,6 +97,12 @@ class Platform {
     virtual void open_browser(const std::string& address) = 0;
     /// Read-only checks of every source.
     [[nodiscard]] virtual std::vector<Probe> doctor() = 0;
+    /// How long this boot took; asks the system once. Fails with a sentence
+    /// when the computer does not say (a back end without such figures keeps
+    /// the default).
+    [[nodiscard]] virtual Result<BootPhases> boot_phases() {
+        return std::unexpected("This computer does not say how long it took to start.");
+    }
 };
 
 }  // namespace bootsmith::platform

@@ -14,6 +14,7 @@
 #include "engine/undo.hpp"
 #include "foundation/clock.hpp"
 #include "foundation/text.hpp"
+#include "foundation/version.hpp"
 #include "knowledge/store.hpp"
 #include "knowledge/updates.hpp"
 #include "server/api_json.hpp"
@@ -75,19 +76,12 @@ JsonValue knowledge_status(ApiCall& call) {
                                     folder);
 }
 
-std::string backups_folder_text(const platform::SystemInfo& system) {
-    if (system.demo) {
-        return engine::folder_display(system) + "\\backups";
-    }
-    return (engine::data_folder(system) / "backups").string();
-}
-
 // ---------------------------------------------------------------- GET
 
 JsonValue get_state(ApiCall& call) {
     const platform::SystemInfo& s = system_of(call);
     return ok()
-        .with_str("version", "1.0.0")
+        .with_str("version", program_version)
         .with_str("developer", "The Bootsmith developers")
         .with_str("company", "Bootsmith")
         .with_str("copyright", "Made by the Bootsmith developers; free to use and to study.")
@@ -140,7 +134,7 @@ JsonValue get_knowledge(ApiCall& call) {
 JsonValue get_backups(ApiCall& call) {
     return ok()
         .with("backups", array_of(engine::list_backups(system_of(call)), backup_json))
-        .with_str("folder", backups_folder_text(system_of(call)));
+        .with_str("folder", engine::backups_folder_display(system_of(call)));
 }
 
 // ---------------------------------------------------------------- POST

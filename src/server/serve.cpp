@@ -20,6 +20,7 @@
 #include "foundation/clock.hpp"
 #include "foundation/descriptor.hpp"
 #include "foundation/random.hpp"
+#include "foundation/version.hpp"
 #include "knowledge/updates.hpp"
 #include "server/connection.hpp"
 #include "server/stop_rules.hpp"
@@ -167,7 +168,7 @@ int serve(engine::Engine& engine, std::uint16_t port, Browser browser) {
         }
     };
     std::string link = "http://127.0.0.1:" + std::to_string(bound) + "/#k=" + *key;
-    std::cout << "Bootsmith 1.0.0 is running. Its window is at:\n  " << link
+    std::cout << "Bootsmith " << program_version << " is running. Its window is at:\n  " << link
               << "\nThe link works once: it opens the window and is then useless. Close the "
                  "browser tab, or press Ctrl+C here, to stop it.\n"
               << std::flush;

@@ -10,11 +10,11 @@ TEST_F(Entry, HelpInEveryFormPrintsTheSameGeneralHelp) {
     EXPECT_EQ(reference.status, 0);
     EXPECT_EQ(reference.err, "");
     auto lines = lines_of(reference.out);
-    ASSERT_EQ(lines.size(), 33u);
+    ASSERT_EQ(lines.size(), 34u);
     EXPECT_EQ(lines[0], "Bootsmith - see what starts with your computer, and switch it on or off.");
     EXPECT_EQ(lines[4], "Usage:");
-    EXPECT_EQ(lines[31], "and items it considers critical are never switched off.");
-    EXPECT_EQ(lines[32],
+    EXPECT_EQ(lines[32], "and items it considers critical are never switched off.");
+    EXPECT_EQ(lines[33],
               "Help on one command: bootsmith help COMMAND (or bootsmith COMMAND --help).");
     for (const auto& args :
          std::vector<std::vector<std::string>>{{"-h"}, {"--help"}, {"--demo", "-h"}}) {

@@ -109,13 +109,14 @@ TEST_F(Listing, JsonOutputsAreOneArrayAndNothingElse) {
     std::vector<std::string> keys;
     for (const auto& member : *first)
         keys.push_back(member.key);
-    EXPECT_EQ(
-        keys,
-        (std::vector<std::string>{
-            "id",         "name",    "kind",           "kind_label",  "scope",       "location",
-            "command",    "exe",     "publisher",      "description", "origin",      "package",
-            "enabled",    "running", "state_text",     "toggle",      "toggle_note", "managed",
-            "dependents", "risk",    "also_started_by"}));
+    EXPECT_EQ(keys, (std::vector<std::string>{"id",          "name",        "kind",
+                                              "kind_label",  "scope",       "location",
+                                              "command",     "exe",         "publisher",
+                                              "description", "origin",      "package",
+                                              "enabled",     "running",     "state_text",
+                                              "toggle",      "toggle_note", "managed",
+                                              "dependents",  "risk",        "also_started_by",
+                                              "boot_ms"}));
     auto running = json::parse(demo({"running", "--json"}).out);
     EXPECT_EQ(running->as_array()->size(), 4u) << "system programs are left out without --all";
     auto all = json::parse(demo({"running", "--json", "--all"}).out);

@@ -1,3 +1,4 @@
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include "foundation/json.hpp"
@@ -53,7 +54,9 @@ TEST(ItemJson, MembersInFixedOrderWithoutExtra) {
         "\"effect\":\"\",\"reasons\":[],\"confidence\":\"low\",\"blocked\":false,"
         "\"needs_ack\":true,\"source\":\"\",\"matched\":\"\"},\"also_started_by\":[{\"name\":\"a."
         "socket\",\"how\":"
-        "\"socket\",\"on\":true}]}");
+        "\"socket\",\"on\":true}],\"boot_ms\":null}");
+    item.boot_ms = 2140;
+    EXPECT_THAT(json::to_text(to_json(item)), testing::EndsWith(",\"boot_ms\":2140}"));
 }
 
 TEST(CandidateJson, EmptyListsAreEmptyArrays) {

@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "foundation/text.hpp"
+#include "platform/demo/demo_boot.hpp"
 #include "platform/demo/demo_data.hpp"
 
 namespace bootsmith::demo {
@@ -47,7 +48,9 @@ model::Item created_item(const model::CreateRequest& request) {
 }  // namespace
 
 DemoPlatform::DemoPlatform()
-    : m_items(initial_items(std::getenv("BOOTSMITH_TEST_XSS") != nullptr)) {}
+    : m_items(initial_items(std::getenv("BOOTSMITH_TEST_XSS") != nullptr)) {
+    add_boot_figures(m_items);
+}
 
 platform::SystemInfo DemoPlatform::system_info() const {
     return {"windows",
@@ -147,6 +150,10 @@ void DemoPlatform::open_browser(const std::string&) {}
 
 std::vector<platform::Probe> DemoPlatform::doctor() {
     return {{"Demonstration data", "The demonstration reads nothing from a real computer.", "ok"}};
+}
+
+Result<platform::BootPhases> DemoPlatform::boot_phases() {
+    return demo_boot_phases();
 }
 
 }  // namespace bootsmith::demo

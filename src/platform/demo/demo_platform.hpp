@@ -29,6 +29,7 @@ class DemoPlatform final : public platform::Platform {
     [[nodiscard]] Status elevate(const std::vector<std::string>& args) override;
     void open_browser(const std::string& address) override;
     [[nodiscard]] std::vector<platform::Probe> doctor() override;
+    [[nodiscard]] Result<platform::BootPhases> boot_phases() override;
 
   private:
     mutable std::mutex m_mutex;

@@ -4,6 +4,7 @@
 #include "platform/linux/changing/switching.hpp"
 #include "platform/linux/os/elevation.hpp"
 #include "platform/linux/os/system.hpp"
+#include "platform/linux/reading/boot_phases.hpp"
 #include "platform/linux/reading/candidates.hpp"
 #include "platform/linux/reading/doctor.hpp"
 #include "platform/linux/reading/running_programs.hpp"
@@ -62,6 +63,10 @@ void LinuxPlatform::open_browser(const std::string& address) {
 
 std::vector<platform::Probe> LinuxPlatform::doctor() {
     return linux_doctor(m_options, m_info);
+}
+
+Result<platform::BootPhases> LinuxPlatform::boot_phases() {
+    return read_boot_phases(m_options);
 }
 
 std::unique_ptr<platform::Platform> make_linux_platform() {

@@ -7,6 +7,7 @@
 #include "platform/linux/reading/scan.hpp"
 #include "platform/linux/reading/scan_units.hpp"
 #include "platform/linux/reading/unit_records.hpp"
+#include "platform/linux/text/boot_text.hpp"
 
 namespace bootsmith::linux_backend {
 
@@ -168,6 +169,15 @@ void fill_command(model::Item& item, const std::string& type, const ShowRecord& 
     }
 }
 
+// The user's own units start when the user signs in, after the boot, which
+// never waits for them.
+void fill_boot_timing(model::Item& item, UnitScope scope, const ShowRecord& record) {
+    UnitTiming timing = unit_timing(record);
+    item.boot_ms = timing.ms;
+    item.boot_done_us = timing.done_us;
+    item.boot_target_after = scope == UnitScope::system && timing.target_after;
+}
+
 model::Item unit_item(const UnitListing& listing, const std::string& unit, bool admin) {
     static const ShowRecord no_record;
     auto found = listing.records.find(unit);
@@ -193,6 +203,7 @@ model::Item unit_item(const UnitListing& listing, const std::string& unit, bool 
     std::string pkg_priority = priority == listing.priorities.end() ? "" : priority->second;
     item.dependents = dependents_of(listing, unit, record);
     item.also_started_by = triggers_of(listing, unit, record);
+    fill_boot_timing(item, listing.scope, record);
     item.enabled = is_switched_on(state);
     item.running = is_active(listing, unit);
     item.state_text = state;

@@ -1,5 +1,6 @@
 #include "platform/linux/reading/unit_records.hpp"
 #include "platform/linux/reading/scan.hpp"
+#include "platform/linux/text/boot_text.hpp"
 
 #include <algorithm>
 
@@ -19,6 +20,10 @@ std::vector<std::string> show_arguments(const std::vector<std::string>& units) {
                                      "-p", "UnitFileState",
                                      // What can start it although it is switched off.
                                      "-p", "TriggeredBy"};
+    // How long it took to start in this boot, in the same call.
+    for (std::string_view property : unit_timing_properties) {
+        args.insert(args.end(), {"-p", std::string(property)});
+    }
     // A name starting with "-" would be read as an option ("-Hhost" even as a host).
     bool risky = std::any_of(units.begin(), units.end(),
                              [](const std::string& unit) { return unit.starts_with('-'); });

@@ -419,18 +419,24 @@ TEST(UnitScan, BatchesShowCallsAndAsksMissingUnitsAlone) {
     // user's unit list.
     EXPECT_EQ(tree.call_count("systemctl show"), 4u);
     EXPECT_EQ(tree.call_count("systemctl"), 7u);
-    EXPECT_THAT(
-        tree.fakes().calls(),
-        HasSubstr(
-            "-p Triggers -p WantedBy -p UnitFileState -p TriggeredBy u0.service u1.service "));
+    EXPECT_THAT(tree.fakes().calls(),
+                HasSubstr("-p Triggers -p WantedBy -p UnitFileState -p TriggeredBy -p "
+                          "InactiveExitTimestampMonotonic -p ActiveEnterTimestampMonotonic -p "
+                          "InactiveEnterTimestampMonotonic -p Result -p Before u0.service "
+                          "u1.service "));
     EXPECT_THAT(tree.fakes().calls(), HasSubstr(" u59.service\nsystemctl show "));
     EXPECT_THAT(tree.fakes().calls(),
-                HasSubstr("-p Triggers -p WantedBy -p UnitFileState -p TriggeredBy u60.service "));
+                HasSubstr("-p Triggers -p WantedBy -p UnitFileState -p TriggeredBy -p "
+                          "InactiveExitTimestampMonotonic -p ActiveEnterTimestampMonotonic -p "
+                          "InactiveEnterTimestampMonotonic -p Result -p Before "
+                          "u60.service "));
     EXPECT_THAT(tree.fakes().calls(), HasSubstr(" u119.service\nsystemctl show "));
     EXPECT_THAT(tree.fakes().calls(),
                 HasSubstr("systemctl show --no-pager -p Id -p Description -p FragmentPath -p "
                           "ExecStart -p User -p RequiredBy -p BoundBy -p Triggers -p WantedBy -p "
-                          "UnitFileState -p TriggeredBy u77.service\n"));
+                          "UnitFileState -p TriggeredBy -p InactiveExitTimestampMonotonic -p "
+                          "ActiveEnterTimestampMonotonic -p InactiveEnterTimestampMonotonic -p "
+                          "Result -p Before u77.service\n"));
     EXPECT_THAT(tree.fakes().calls(),
                 HasSubstr("systemctl list-unit-files --type=service,timer,socket --no-legend "
                           "--no-pager --plain\n"));
@@ -465,8 +471,8 @@ TEST(UnitScan, TemplatesAreDescribedByCat) {
     EXPECT_EQ(getty->description, "Getty on %I");
     EXPECT_EQ(getty->exe, "/sbin/agetty");
     EXPECT_THAT(tree.fakes().calls(), HasSubstr("systemctl cat --no-pager -- getty@.service\n"));
-    EXPECT_THAT(tree.fakes().calls(), Not(HasSubstr("TriggeredBy getty@.service")));
-    EXPECT_THAT(tree.fakes().calls(), HasSubstr("TriggeredBy cron.service\n"));
+    EXPECT_THAT(tree.fakes().calls(), Not(HasSubstr("Before getty@.service")));
+    EXPECT_THAT(tree.fakes().calls(), HasSubstr("-p Before cron.service\n"));
 }
 
 TEST(UnitScan, UserUnitsComeFromTheUsersInstance) {
@@ -501,6 +507,32 @@ TEST(UnitScan, UserUnitsComeFromTheUsersInstance) {
     EXPECT_THAT(tree.fakes().calls(), HasSubstr("systemctl --user show --no-pager"));
     // The user scope has no package lookup: only the system unit's file was asked.
     EXPECT_EQ(tree.call_count("dpkg-query"), 1u);
+}
+
+TEST(UnitScan, StartTimesComeFromTheSameShowCalls) {
+    LinuxTree tree;
+    tree.add_systemctl();
+    tree.answer("system/unit-files", "slow.service enabled enabled\nbroken.service enabled -\n");
+    const std::pair<std::string_view, std::string_view> timed[] = {
+        {"InactiveExitTimestampMonotonic", "4000000"},
+        {"ActiveEnterTimestampMonotonic", "6100000"},
+        {"Result", "success"},
+        {"Before", "multi-user.target shutdown.target"}};
+    tree.show("system", "slow.service", {timed[0], timed[1], timed[2], timed[3]});
+    tree.show("system", "broken.service", {timed[0], timed[1], {"Result", "timeout"}});
+    tree.answer("user/unit-files", "notes.service enabled enabled\n");
+    tree.show("user", "notes.service", {timed[0], timed[1], timed[2], timed[3]});
+    auto result = scan(tree);
+    ASSERT_EQ(result.items.size(), 3u);
+    EXPECT_EQ(result.items[0].boot_ms, 2100u);
+    EXPECT_EQ(result.items[0].boot_done_us, 6100000u);
+    EXPECT_TRUE(result.items[0].boot_target_after);
+    EXPECT_EQ(result.items[1].boot_ms, std::nullopt) << "a unit that failed has no time";
+    EXPECT_EQ(result.items[2].boot_ms, 2100u);
+    EXPECT_FALSE(result.items[2].boot_target_after) << "the boot never waits for a user's unit";
+    // No process per unit: the system units in one call, the user's in one.
+    EXPECT_EQ(tree.call_count("systemctl show"), 1u);
+    EXPECT_EQ(tree.call_count("systemctl --user show"), 1u);
 }
 
 TEST(UnitScan, RootActingForAUserGoesThroughRunuser) {
@@ -611,7 +643,7 @@ TEST(UnitScan, OddUnitNamesAreListedAsTheyCome) {
                 ElementsAre("\xc3\xa9t\xc3\xa9.service", "-Hevil.host.service", "{}.service"));
     // A name that looks like an option is kept apart from the options.
     EXPECT_THAT(tree.fakes().calls(),
-                HasSubstr("-p WantedBy -p UnitFileState -p TriggeredBy -- -Hevil.host.service\n"));
+                HasSubstr("-p Result -p Before -- -Hevil.host.service\n"));
 }
 
 TEST(UnitScan, BinaryJunkNeverBreaksTheScan) {
