@@ -22,7 +22,7 @@ _bootsmith_options_of() {
         list) printf '%s' "--filter --on --off --level --full --json" ;;
         running | apps) printf '%s' "--all --json" ;;
         boot) printf '%s' "--json" ;;
-        disable) printf '%s' "--yes --stop-now" ;;
+        disable) printf '%s' "--yes --stop-now --with-triggers" ;;
         enable | remove | undo) printf '%s' "--yes" ;;
         add) printf '%s' "--name --mode --args --workdir --yes" ;;
         backup) printf '%s' "--out --label" ;;

@@ -26,9 +26,32 @@ std::string title_of(const std::string& action) {
 
 void print_plan(std::ostream& out, const engine::Plan& plan) {
     out << title_of(plan.action) << ": " << plan.name << "\n";
-    print_assessment(out, plan.risk);
+    if (plan.already_done) {
+        out << "  It is already switched off; what starts it is switched off below.\n";
+    } else {
+        print_assessment(out, plan.risk);
+    }
     for (const auto& line : engine::still_starts_lines(plan.still_started_by)) {
         out << line << "\n";
+    }
+    for (const auto& note : plan.trigger_notes) {
+        out << "  " << note << "\n";
+    }
+    for (const auto& trigger : plan.triggers) {
+        out << "Stop it starting too: " << trigger.name << " (it starts " << plan.name << ")\n";
+        print_assessment(out, trigger.risk);
+    }
+}
+
+// Why a switch-off waits: the ways that would still start it, and what helps.
+void print_still_starts(std::ostream& err, const engine::Plan& plan,
+                        const std::vector<std::string>& names) {
+    err << "It will still start through " << util::join(names, ", ");
+    // Every way that stays after --with-triggers has a note saying why.
+    if (plan.trigger_notes.empty()) {
+        err << ". Switch those off too with --with-triggers, or accept it with --yes.\n";
+    } else {
+        err << ", which Bootsmith cannot switch off. Accept it with --yes.\n";
     }
 }
 
@@ -67,10 +90,7 @@ std::optional<int> refused(Invocation& inv, const engine::Plan& plan, engine::Ma
                            "id or --yes.\n";
             }
             if (!decision.still_started_through.empty()) {
-                inv.err << "It will still start through "
-                        << util::join(decision.still_started_through, ", ")
-                        << ". Switch those off too with --with-triggers, or accept it with "
-                           "--yes.\n";
+                print_still_starts(inv.err, plan, decision.still_started_through);
                 return exit_decision;
             }
             if (decision.risky) {
@@ -84,24 +104,31 @@ std::optional<int> refused(Invocation& inv, const engine::Plan& plan, engine::Ma
     return exit_failed;
 }
 
+// The change, then each trigger switched off with it, one line each.
 int apply_and_report(Invocation& inv, const engine::ChangeRequest& request) {
     std::vector<engine::ChangeResult> results = engine::apply(inv.engine, {request});
     if (results.empty()) {
         return exit_failed;
     }
-    const engine::ChangeResult& result = results.front();
-    if (result.admin) {
-        inv.err << result.reason << " " << sudo_advice << "\n";
-        return exit_admin;
+    int status = exit_done;
+    for (const auto& result : results) {
+        if (result.admin) {
+            inv.err << result.reason << " " << sudo_advice << "\n";
+            status = exit_admin;
+            continue;
+        }
+        inv.out << (results.size() > 1 ? result.name + ": " : "") << result.message << "\n";
+        if (!result.ok && status == exit_done) {
+            status = exit_failed;
+        }
     }
-    inv.out << result.message << "\n";
-    return result.ok ? exit_done : exit_failed;
+    return status;
 }
 
 int plan_and_apply(Invocation& inv, const engine::ChangeRequest& request,
                    engine::Match match = engine::Match::id) {
     engine::Plan plan = engine::plan(inv.engine, request);
-    if (!plan.already_done) {
+    if (!plan.already_done || !plan.triggers.empty()) {
         print_plan(inv.out, plan);
     }
     if (auto status = refused(inv, plan, match)) {
@@ -135,6 +162,9 @@ int run_item_change(Invocation& inv, const std::string& action) {
     request.id = found->item.id;
     request.stop_now = action != "remove" && inv.args.has("--stop-now");
     request.ack = inv.args.has("--yes");
+    if (action == "disable" && inv.args.has("--with-triggers")) {
+        request.other_starts = engine::OtherStarts::switch_off;
+    }
     return plan_and_apply(inv, request, found->match);
 }
 

@@ -37,9 +37,11 @@ constexpr std::array<OptionSpec, 2> program_options = {{
 
 constexpr std::array<OptionSpec, 1> json_only = {{json_option}};
 
-constexpr std::array<OptionSpec, 2> disable_options = {{
+constexpr std::array<OptionSpec, 3> disable_options = {{
     yes_option,
     {"--stop-now", "", "also stop it now, not only at the next start"},
+    {"--with-triggers", "",
+     "also switch off the sockets, timers and other entries that would still start it"},
 }};
 
 constexpr std::array<OptionSpec, 1> yes_only = {{yes_option}};
@@ -103,10 +105,15 @@ constexpr std::array<CommandSpec, 20> commands = {{
     {"assess", "bootsmith assess NAME [--json]",
      "Say what switching one entry off would do, and why.", 1, 1, "NAME", json_only, true,
      NAMES "\n" LEVELS, "  bootsmith assess cups\n  bootsmith assess \"Acme Notes\"\n"},
-    {"disable", "bootsmith disable NAME [--yes] [--stop-now]",
+    {"disable", "bootsmith disable NAME [--yes] [--stop-now] [--with-triggers]",
      "Stop an entry starting with the computer; nothing is deleted, and History can undo it.", 1, 1,
-     "NAME", disable_options, false, NAMES,
-     "  bootsmith disable cups --stop-now\n  bootsmith disable bluetooth --yes\n"},
+     "NAME", disable_options, false,
+     NAMES "\n"
+           "A socket, timer or path unit, or another entry, may still start it; disable names\n"
+           "them and waits for --yes. --with-triggers switches those off too, in the same\n"
+           "batch: each is its own line in the history, undone on its own.\n",
+     "  bootsmith disable cups --stop-now\n  bootsmith disable bluetooth --yes\n"
+     "  bootsmith disable cups --with-triggers --yes\n"},
     {"enable", "bootsmith enable NAME [--yes]", "Make an entry start with the computer again.", 1,
      1, "NAME", yes_only, false, NAMES, "  bootsmith enable cups\n"},
     {"add", "bootsmith add PROGRAM [--name N] [--mode MODE] [--args TEXT] [--workdir DIR] [--yes]",

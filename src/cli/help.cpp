@@ -23,7 +23,7 @@ std::string_view help_text() {
            "  bootsmith apps [--all] [--json]       installed programs that do not start with the "
            "computer\n"
            "  bootsmith assess NAME                 what switching it off would do, and why\n"
-           "  bootsmith disable NAME [--yes] [--stop-now]\n"
+           "  bootsmith disable NAME [--yes] [--stop-now] [--with-triggers]\n"
            "  bootsmith enable NAME [--yes]\n"
            "  bootsmith add PROGRAM [--name N] [--mode MODE] [--args TEXT] [--workdir DIR] "
            "[--yes]\n"

@@ -1,5 +1,6 @@
 #include "engine/backups.hpp"
 #include "engine/changes.hpp"
+#include "engine/decision.hpp"
 #include "engine/history.hpp"
 #include "engine/lookup.hpp"
 #include "foundation/text.hpp"
@@ -104,7 +105,46 @@ ChangeResult failed(ChangeResult result, const Outcome& outcome) {
     return result;
 }
 
-ChangeResult apply_one(Engine& engine, const ChangeRequest& original) {
+// Why a possible change waits for the user's acceptance.
+std::string waiting_message(const Plan& planned) {
+    if (planned.still_started_by.empty()) {
+        return "Not applied: this change needs your confirmation first.";
+    }
+    std::vector<std::string> names;
+    for (const auto& path : planned.still_started_by) {
+        names.push_back(path.name);
+    }
+    return "Not applied: it would still start through " + util::join(names, ", ") +
+           ". Accept that, or switch those off too.";
+}
+
+ChangeResult record_success(Engine& engine, const ChangeRequest& request, ChangeResult result,
+                            Record record) {
+    result.ok = record.complete;
+    result.id = record.id;
+    result.name = record.name;
+    result.message = record.message;
+    JournalRecord entry;
+    entry.action = request.action;
+    entry.id = record.id;
+    entry.name = record.name;
+    entry.detail = record.message;
+    entry.ok = true;
+    entry.spec = std::move(record.spec);
+    entry.stop_now = request.stop_now;
+    if (auto written = append_record(engine.system(), std::move(entry)); !written) {
+        result.message += " (the history could not be written: " + written.error() + ")";
+    }
+    return result;
+}
+
+// The switch-off of each trigger planned with an entry, as a change of its
+// own: recorded, and undone, one by one. The batch was decided as a whole.
+void switch_off_triggers(Engine& engine, const ChangeRequest& request, const Plan& planned,
+                         std::vector<ChangeResult>& results);
+
+ChangeResult apply_one(Engine& engine, const ChangeRequest& original,
+                       std::vector<ChangeResult>& trigger_results) {
     ChangeRequest request = create_to_enable(engine, original);
     Plan planned = plan(engine, request);
     ChangeResult result{planned.id, planned.name, request.action, "", false, false, ""};
@@ -116,31 +156,41 @@ ChangeResult apply_one(Engine& engine, const ChangeRequest& original) {
         return failed(std::move(result),
                       {OutcomeKind::admin_needed, "This change needs administrator rights."});
     }
-    if (planned.risk.needs_ack() && !request.ack) {
+    if (waits_for_acceptance(planned) && !request.ack) {
         return failed(std::move(result),
-                      {OutcomeKind::needs_confirmation,
-                       "Not applied: this change needs your confirmation first."});
+                      {OutcomeKind::needs_confirmation, waiting_message(planned)});
     }
-    Result<Record> record = carry_out(engine, request);
-    if (!record) {
-        return failed(std::move(result), platform_failure(record.error()));
+    if (planned.already_done) {
+        // Only its triggers are switched off; the entry is as asked already.
+        result.ok = true;
+        result.message = "It is already switched off.";
+    } else {
+        Result<Record> record = carry_out(engine, request);
+        if (!record) {
+            result = failed(std::move(result), platform_failure(record.error()));
+            if (!planned.triggers.empty()) {
+                result.message += " What starts it was left as it is.";
+            }
+            return result;
+        }
+        result = record_success(engine, request, std::move(result), std::move(*record));
     }
-    result.ok = record->complete;
-    result.id = record->id;
-    result.name = record->name;
-    result.message = record->message;
-    JournalRecord entry;
-    entry.action = request.action;
-    entry.id = record->id;
-    entry.name = record->name;
-    entry.detail = record->message;
-    entry.ok = true;
-    entry.spec = std::move(record->spec);
-    entry.stop_now = request.stop_now;
-    if (auto written = append_record(engine.system(), std::move(entry)); !written) {
-        result.message += " (the history could not be written: " + written.error() + ")";
-    }
+    switch_off_triggers(engine, request, planned, trigger_results);
     return result;
+}
+
+void switch_off_triggers(Engine& engine, const ChangeRequest& request, const Plan& planned,
+                         std::vector<ChangeResult>& results) {
+    for (const auto& trigger : planned.triggers) {
+        ChangeRequest off;
+        off.action = "disable";
+        off.id = trigger.id;
+        off.stop_now = request.stop_now;
+        off.ack = true;
+        off.other_starts = OtherStarts::leave;
+        std::vector<ChangeResult> none;
+        results.push_back(apply_one(engine, off, none));
+    }
 }
 
 }  // namespace
@@ -161,9 +211,14 @@ std::optional<std::string> take_automatic_backup(Engine& engine) {
 std::vector<ChangeResult> apply(Engine& engine, const std::vector<ChangeRequest>& requests) {
     std::optional<std::string> backup_failure = take_automatic_backup(engine);
     std::vector<ChangeResult> results;
+    std::vector<ChangeResult> trigger_results;
     for (const auto& request : requests) {
-        results.push_back(apply_one(engine, request));
+        results.push_back(apply_one(engine, request, trigger_results));
     }
+    // One result per request in request order first, so that a front end can
+    // pair them; the triggers switched off with them follow.
+    results.insert(results.end(), std::make_move_iterator(trigger_results.begin()),
+                   std::make_move_iterator(trigger_results.end()));
     if (backup_failure && !results.empty()) {
         results.front().message +=
             " (No automatic backup could be saved first: " + *backup_failure + ")";

@@ -11,6 +11,15 @@
 
 namespace bootsmith::engine {
 
+/// What a switch-off does about the other ways, switched on now, that would
+/// still start its entry (a socket, a timer, another unit...).
+enum class OtherStarts {
+    ask,         ///< the change waits for the user's acceptance while any of them is on
+    switch_off,  ///< the listed entries among them are switched off with it, in the same batch
+    leave,       ///< nothing is asked: each of them is an entry of its own that a restore puts
+                 ///< back as the backup has it
+};
+
 /// One requested change: "enable", "disable", "remove" or "create".
 struct ChangeRequest {
     std::string action;
@@ -22,6 +31,7 @@ struct ChangeRequest {
     /// For "create": switch the new entry off at once, as the backup it is
     /// restored from recorded it.
     bool switched_off = false;
+    OtherStarts other_starts = OtherStarts::ask;
 };
 
 /// What a request would do; it changes nothing.
@@ -37,7 +47,15 @@ struct Plan {
     /// front end may report that nothing needed doing instead of a refusal.
     bool already_done = false;
     /// For a switch-off: the other ways, switched on now, that would still start it.
+    /// With `OtherStarts::ask` all of them; with `switch_off` those that stay.
     std::vector<model::StartPath> still_started_by;
+    /// The listed entries that start it and that switching off with its
+    /// triggers would switch off too.
+    std::vector<std::string> switchable_triggers;
+    /// With `OtherStarts::switch_off`: the switch-off of each of those entries.
+    std::vector<Plan> triggers;
+    /// With `OtherStarts::switch_off`: why a way that starts it stays.
+    std::vector<std::string> trigger_notes;
 
     [[nodiscard]] bool blocked() const { return !problems.empty() || risk.blocked(); }
 };

@@ -37,4 +37,10 @@ struct Decision {
 /// short word cannot change an item the user did not mean.
 [[nodiscard]] Decision decide(const Plan& plan, bool accepted, Match match = Match::id);
 
+/// Whether applying a possible plan waits for the user's acceptance (`ack`):
+/// a risky level of the entry or of a trigger switched off with it, or another
+/// way that would still start it. This is the decision of `decide`, less the
+/// deletion of an entry, which each front end confirms in its own way.
+[[nodiscard]] bool waits_for_acceptance(const Plan& plan);
+
 }  // namespace bootsmith::engine

@@ -2,7 +2,9 @@
 #include <filesystem>
 
 #include "engine/changes.hpp"
+#include "engine/decision.hpp"
 #include "engine/lookup.hpp"
+#include "engine/start_paths.hpp"
 #include "foundation/text.hpp"
 
 namespace bootsmith::engine {
@@ -100,6 +102,9 @@ Assessment enable_risk(const Engine& engine, const model::Item& item) {
     return risk;
 }
 
+void plan_other_starts(Engine& engine, const ChangeRequest& request, const model::Item& item,
+                       Plan& plan);
+
 Plan plan_switch_or_remove(Engine& engine, const ChangeRequest& request) {
     std::optional<model::Item> found = find_item(engine, request.id);
     if (!found) {
@@ -131,23 +136,71 @@ Plan plan_switch_or_remove(Engine& engine, const ChangeRequest& request) {
                                                          : item.toggle_note);
     }
     bool enable = request.action == "enable";
-    if (!enable && !item.enabled) {
-        plan.problems.push_back("It is already switched off.");
-        plan.already_done = true;
-    }
-    if (enable && item.enabled) {
-        plan.problems.push_back("It is already switched on.");
-        plan.already_done = true;
-    }
     plan.risk = enable ? enable_risk(engine, item) : item.risk;
     if (!enable) {
-        for (const auto& path : item.also_started_by) {
-            if (path.on) {
-                plan.still_started_by.push_back(path);
-            }
-        }
+        plan_other_starts(engine, request, item, plan);
+    }
+    plan.already_done = enable == item.enabled;
+    // An entry switched off already while what starts it is not: switching
+    // those off is the change, and there is something to do.
+    if (plan.already_done && plan.triggers.empty()) {
+        plan.problems.push_back(enable ? "It is already switched on."
+                                       : "It is already switched off.");
     }
     return plan;
+}
+
+std::string trigger_problem(const Plan& trigger) {
+    if (trigger.problems.empty()) {
+        return trigger.name +
+               " starts it and is judged critical, so Bootsmith will not switch it off.";
+    }
+    return trigger.name + " starts it but cannot be switched off: " + refusal_reason(trigger);
+}
+
+// The other ways, switched on now, that would still start an entry switched
+// off: each waits for the user, is switched off with it, or is left alone.
+void plan_other_starts(Engine& engine, const ChangeRequest& request, const model::Item& item,
+                       Plan& plan) {
+    if (request.other_starts == OtherStarts::leave) {
+        return;
+    }
+    const bool with_them = request.other_starts == OtherStarts::switch_off;
+    std::vector<model::Item> listed = items(engine);
+    for (const auto& path : item.also_started_by) {
+        if (!path.on) {
+            continue;
+        }
+        std::optional<model::Item> entry = entry_of(listed, item, path);
+        if (!entry || !entry->enabled) {
+            plan.still_started_by.push_back(path);
+            if (with_them) {
+                plan.trigger_notes.push_back(why_it_stays(path, entry));
+            }
+            continue;
+        }
+        if (std::find(plan.switchable_triggers.begin(), plan.switchable_triggers.end(),
+                      entry->name) != plan.switchable_triggers.end()) {
+            continue;
+        }
+        plan.switchable_triggers.push_back(entry->name);
+        if (!with_them) {
+            plan.still_started_by.push_back(path);
+            continue;
+        }
+        ChangeRequest off;
+        off.action = "disable";
+        off.id = entry->id;
+        off.stop_now = request.stop_now;
+        off.ack = request.ack;
+        off.other_starts = OtherStarts::leave;
+        Plan trigger = plan_switch_or_remove(engine, off);
+        if (trigger.blocked()) {
+            plan.problems.push_back(trigger_problem(trigger));
+        }
+        plan.admin_needed = plan.admin_needed || trigger.admin_needed;
+        plan.triggers.push_back(std::move(trigger));
+    }
 }
 
 void check_fields(const ChangeRequest& request, std::vector<std::string>& problems) {
@@ -285,6 +338,10 @@ Plan plan_creation(Engine& engine, const ChangeRequest& request) {
 }  // namespace
 
 json::JsonValue to_json(const Plan& plan) {
+    json::JsonValue triggers = json::JsonValue::array();
+    for (const auto& trigger : plan.triggers) {
+        triggers.push_back(to_json(trigger));
+    }
     json::JsonValue spec;
     if (plan.spec) {
         spec = json::JsonValue::object()
@@ -302,7 +359,12 @@ json::JsonValue to_json(const Plan& plan) {
         .with_str_list("problems", plan.problems)
         .with_bool("blocked", plan.blocked())
         .with_bool("admin_needed", plan.admin_needed)
-        .with("spec", std::move(spec));
+        .with("spec", std::move(spec))
+        .with_str_list("still_starts", still_starts_lines(plan.still_started_by))
+        .with_bool("needs_ack", waits_for_acceptance(plan))
+        .with_str_list("switchable_triggers", plan.switchable_triggers)
+        .with("triggers", std::move(triggers))
+        .with_str_list("trigger_notes", plan.trigger_notes);
 }
 
 std::string refusal_reason(const Plan& plan) {

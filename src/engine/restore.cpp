@@ -33,6 +33,8 @@ std::optional<RestoreChange> state_change(const model::Item& now, const json::Js
     ChangeRequest request;
     request.action = was_on ? "enable" : "disable";
     request.id = now.id;
+    // What starts it is an entry of the backup as well, put back as it was.
+    request.other_starts = OtherStarts::leave;
     const json::JsonValue* extra = old.get("extra");
     for (const char* key : {"start", "delayed"}) {
         if (extra && extra->get(key) && extra->get(key)->is_string()) {

@@ -38,4 +38,38 @@ std::vector<std::string> still_starts_lines(const std::vector<model::StartPath>&
     return lines;
 }
 
+std::optional<model::Item> entry_of(const std::vector<model::Item>& items,
+                                    const model::Item& started, const model::StartPath& path) {
+    if (path.how == "dbus") {
+        return std::nullopt;
+    }
+    const model::Item* found = nullptr;
+    for (const auto& item : items) {
+        if (item.id == started.id || item.scope != started.scope || item.name != path.name) {
+            continue;
+        }
+        if (item.kind == started.kind) {
+            return item;
+        }
+        if (found == nullptr) {
+            found = &item;
+        }
+    }
+    return found != nullptr ? std::optional<model::Item>(*found) : std::nullopt;
+}
+
+std::string why_it_stays(const model::StartPath& path, const std::optional<model::Item>& entry) {
+    if (path.how == "dbus") {
+        return "D-Bus activation of " + path.name +
+               " cannot be switched off by disabling anything; it can still start it when a "
+               "program asks for it.";
+    }
+    if (!entry) {
+        return path.name + " is not an entry Bootsmith lists, so it cannot be switched off here.";
+    }
+    return path.name +
+           " is switched off already but is active now, so it can start it until the next "
+           "restart.";
+}
+
 }  // namespace bootsmith::engine

@@ -14,12 +14,34 @@ const JsonValue& member(const JsonValue& object, std::string_view key) {
     return value != nullptr ? *value : none;
 }
 
+// "switch_off": what starts the entry is switched off with it; "leave": a
+// restore's change, which asks nothing about it; anything else asks.
+engine::OtherStarts other_starts(std::string_view word) {
+    if (word == "switch_off") {
+        return engine::OtherStarts::switch_off;
+    }
+    return word == "leave" ? engine::OtherStarts::leave : engine::OtherStarts::ask;
+}
+
+std::string_view other_starts_word(engine::OtherStarts other) {
+    switch (other) {
+        case engine::OtherStarts::switch_off:
+            return "switch_off";
+        case engine::OtherStarts::leave:
+            return "leave";
+        case engine::OtherStarts::ask:
+            break;
+    }
+    return "ask";
+}
+
 engine::ChangeRequest change_request(const JsonValue& change) {
     engine::ChangeRequest r;
     r.action = change.get_str("action");
     r.id = change.get_str("id");
     r.stop_now = change.get_bool("stop_now");
     r.ack = change.get_bool("ack");
+    r.other_starts = other_starts(change.get_str("triggers"));
     r.switched_off = change.get_bool("switched_off");
     r.create = model::from_stored(model::stored_spec_from_json(change.get("spec")));
     if (const json::JsonObject* hints = member(change, "hints").as_object()) {
@@ -53,7 +75,7 @@ JsonValue change_request_json(const engine::ChangeRequest& request) {
                     .with("spec", model::stored_spec_json(model::to_stored(request.create)))
                     .with_bool("switched_off", request.switched_off);
     }
-    return value;
+    return std::move(value).with_str("triggers", other_starts_word(request.other_starts));
 }
 
 JsonValue result_json(const engine::ChangeResult& result) {

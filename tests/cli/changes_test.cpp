@@ -39,6 +39,34 @@ TEST_F(Changes, CautionNeedsYes) {
               "Spooler will no longer start with Windows (demonstration only).");
 }
 
+TEST_F(Changes, WithTriggersSwitchesOffWhatStillStartsItToo) {
+    Outcome held = demo({"disable", "gupdate"});
+    EXPECT_EQ(held.status, 4);
+    EXPECT_EQ(lines_of(held.out).back(),
+              "It can still start: GoogleUpdateTaskMachineCore (a timer that starts it on "
+              "schedule).");
+    EXPECT_EQ(held.err,
+              "It will still start through GoogleUpdateTaskMachineCore. Switch those off too "
+              "with --with-triggers, or accept it with --yes.\n");
+
+    Outcome both = demo({"disable", "gupdate", "--with-triggers"});
+    EXPECT_EQ(both.status, 0) << both.err;
+    auto lines = lines_of(both.out);
+    ASSERT_GE(lines.size(), 4u);
+    EXPECT_NE(both.out.find("\nStop it starting too: GoogleUpdateTaskMachineCore (it starts "
+                            "gupdate)\n  If switched off: LOW"),
+              std::string::npos)
+        << both.out;
+    EXPECT_EQ(lines[lines.size() - 2],
+              "gupdate: gupdate will no longer start with Windows (demonstration only).");
+    EXPECT_EQ(lines.back(),
+              "GoogleUpdateTaskMachineCore: GoogleUpdateTaskMachineCore will no longer start with "
+              "Windows (demonstration only).");
+
+    Outcome elsewhere = demo({"enable", "Steam", "--with-triggers"});
+    EXPECT_EQ(elsewhere.status, 2) << "only disable has it";
+}
+
 TEST_F(Changes, EnableMakesItStart) {
     Outcome o = demo({"enable", "wuauserv"});
     EXPECT_EQ(o.status, 0);
@@ -147,7 +175,7 @@ TEST_F(Changes, BackupToAFileAndItsLabel) {
     std::string out = (tmp.path() / "copy.json").string();
     Outcome o = run({"--demo", "--label", "--yes", "backup", "--out", out});
     ASSERT_EQ(o.status, 0) << o.err;
-    EXPECT_EQ(o.out, "Saved 25 items to " + out + "\n");
+    EXPECT_EQ(o.out, "Saved 26 items to " + out + "\n");
     auto document = json::parse(read_file(out));
     ASSERT_TRUE(document);
     EXPECT_EQ(document->get_str("label"), "--yes");
@@ -176,7 +204,7 @@ TEST_F(Changes, BackupOutThroughALinkWritesWhereTheLinkPoints) {
     Outcome printed = demo({"backup", "--out", to_stdout.string()});
     ASSERT_EQ(printed.status, 0) << printed.err;
     EXPECT_TRUE(std::filesystem::is_symlink(to_stdout));
-    const std::string saved_line = "Saved 25 items to " + to_stdout.string() + "\n";
+    const std::string saved_line = "Saved 26 items to " + to_stdout.string() + "\n";
     ASSERT_TRUE(printed.out.ends_with(saved_line)) << printed.out;
     auto document = json::parse(printed.out.substr(0, printed.out.size() - saved_line.size()));
     ASSERT_TRUE(document);
@@ -345,7 +373,7 @@ TEST_F(InProcess, RestoreAsksForAnUntickedChangeUnlessAllAreWanted) {
         auto lines = lines_of(out.str());
         ASSERT_GE(lines.size(), 4u);
         EXPECT_EQ(lines[1],
-                  "25 items already match; 0 items appeared since the backup and are left alone.");
+                  "26 items already match; 0 items appeared since the backup and are left alone.");
         EXPECT_TRUE(lines[3].starts_with(c.mark + removal)) << lines[3];
         EXPECT_EQ(lines.back(), nothing_changed);
         EXPECT_TRUE(has_item("Bootsmith-Mozilla Firefox")) << "without --apply nothing changes";
@@ -355,8 +383,8 @@ TEST_F(InProcess, RestoreAsksForAnUntickedChangeUnlessAllAreWanted) {
 // In one process, because a demonstration run's folder goes with the run.
 TEST_F(InProcess, BackupAndRestorePreview) {
     ASSERT_EQ(command(cli::run_backup, {"backup", "--label", "before"}), 0) << err.str();
-    ASSERT_TRUE(out.str().starts_with("Saved 25 items to "));
-    std::string path = out.str().substr(std::string("Saved 25 items to ").size());
+    ASSERT_TRUE(out.str().starts_with("Saved 26 items to "));
+    std::string path = out.str().substr(std::string("Saved 26 items to ").size());
     path.pop_back();
     EXPECT_NE(path.find("/backups/bootsmith-backup-"), std::string::npos);
     EXPECT_TRUE(path.ends_with("-demo-pc.json"));
@@ -376,10 +404,10 @@ TEST_F(InProcess, BackupAndRestorePreview) {
     ASSERT_GE(lines.size(), 6u);
     EXPECT_EQ(lines[0].substr(0, 13), "Backup taken ");
     EXPECT_TRUE(
-        lines[0].ends_with(" on DEMO-PC (Windows 11 Pro 24H2 (demonstration data)), 25 "
+        lines[0].ends_with(" on DEMO-PC (Windows 11 Pro 24H2 (demonstration data)), 26 "
                            "items; label: before"));
     EXPECT_EQ(lines[1],
-              "24 items already match; 0 items appeared since the backup and are left alone.");
+              "25 items already match; 0 items appeared since the backup and are left alone.");
     EXPECT_EQ(lines[2], "");
     EXPECT_EQ(lines[3], "[DO  ] state    Spotify - Now on; the backup had it off (Enabled).");
     EXPECT_EQ(lines[5],

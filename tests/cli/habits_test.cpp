@@ -138,7 +138,7 @@ TEST_F(HabitsInProcess, RestorePreviewAsJsonMarksWhatApplyWouldDo) {
     ASSERT_EQ(command(cli::run_restore, {"restore", backup.string(), "--json"}), 0);
     auto plan = json::parse(out.str());
     ASSERT_TRUE(plan) << out.str();
-    EXPECT_EQ(json::to_u64(plan->get("same")), 24u);
+    EXPECT_EQ(json::to_u64(plan->get("same")), 25u);
     const json::JsonArray* items = plan->get("items")->as_array();
     ASSERT_NE(items, nullptr);
     ASSERT_EQ(items->size(), 1u);

@@ -34,9 +34,9 @@ TEST_F(Backups, DocumentHoldsEveryItemWithItsBackupAttributes) {
     EXPECT_EQ(doc.get_str("format"), "bootsmith-backup");
     EXPECT_EQ(*doc.get("format_version")->as_number(), 1.0);
     EXPECT_EQ(doc.get_str("host"), "DEMO-PC");
-    EXPECT_EQ(*doc.get("count")->as_number(), 25.0);
+    EXPECT_EQ(*doc.get("count")->as_number(), 26.0);
     const json::JsonArray& items = *doc.get("items")->as_array();
-    ASSERT_EQ(items.size(), 25u);
+    ASSERT_EQ(items.size(), 26u);
     std::vector<std::string> keys;
     for (const auto& member : *items[0].as_object())
         keys.push_back(member.key);
@@ -121,7 +121,7 @@ TEST_F(Backups, ListingReadingAndDeleting) {
     auto list = list_backups(engine->system());
     ASSERT_EQ(list.size(), 2u);
     EXPECT_EQ(list[0].label, "mine");
-    EXPECT_EQ(list[0].count, 25u);
+    EXPECT_EQ(list[0].count, 26u);
     EXPECT_FALSE(list[0].automatic);
     EXPECT_EQ(list[1].name, "z.json");
     EXPECT_EQ(list[1].count, 0u);
@@ -192,10 +192,10 @@ TEST_F(Restore, FourKindsOfChangeAndTheCounts) {
     EXPECT_EQ(plan.changes[4].what, "remove");
     EXPECT_EQ(plan.changes[4].name, "Bootsmith-Later");
     EXPECT_FALSE(plan.changes[4].selected);
-    EXPECT_EQ(plan.same, 24u);
+    EXPECT_EQ(plan.same, 25u);
     EXPECT_EQ(plan.appeared, 0u);
     EXPECT_FALSE(plan.wrong_machine);
-    EXPECT_EQ(*plan.header.get("count")->as_number(), 28.0);
+    EXPECT_EQ(*plan.header.get("count")->as_number(), 29.0);
 }
 
 TEST_F(Restore, AppearedItemsAndOtherComputers) {
@@ -205,7 +205,7 @@ TEST_F(Restore, AppearedItemsAndOtherComputers) {
                               .with_str("os", "windows")
                               .with("items", json::JsonValue::array());
     RestorePlan plan = restore_plan(*engine, doc);
-    EXPECT_EQ(plan.appeared, 25u);
+    EXPECT_EQ(plan.appeared, 26u);
     EXPECT_TRUE(plan.changes.empty());
     EXPECT_TRUE(plan.wrong_machine);
     json::JsonValue same_host = json::JsonValue::object().with_str("host", "demo-pc");
@@ -222,7 +222,7 @@ TEST_F(Restore, LockedItemsAreNeitherChangedNorCounted) {
     };
     RestorePlan plan = restore_plan(*engine, doc);
     EXPECT_TRUE(plan.changes.empty());
-    EXPECT_EQ(plan.same, 24u);
+    EXPECT_EQ(plan.same, 25u);
 }
 
 TEST_F(Restore, ARecreationShowsItsCommandAndRunsAsTheActingAccount) {
@@ -265,7 +265,7 @@ TEST_F(Restore, ARecreationShowsItsCommandAndRunsAsTheActingAccount) {
 
 TEST_F(Restore, TheWholeRoadInOneProcess) {
     // Scan, plan, apply, history, undo, backup and restore --apply, as the window would.
-    EXPECT_EQ(items(*engine).size(), 25u);
+    EXPECT_EQ(items(*engine).size(), 26u);
     auto saved = save_backup(engine->system(), make_backup(*engine, "start"), false);
     ASSERT_THAT(saved, IsOk());
     (void)running_programs(*engine);
@@ -297,7 +297,7 @@ TEST_F(Restore, TheWholeRoadInOneProcess) {
         EXPECT_TRUE(r.ok) << r.message;
     RestorePlan after = restore_plan(*engine, *doc);
     EXPECT_TRUE(after.changes.empty());
-    EXPECT_EQ(after.same, 25u);
+    EXPECT_EQ(after.same, 26u);
     EXPECT_EQ(history_list(engine->system()).size(), 6u);
 }
 

@@ -2,6 +2,8 @@
 #include <thread>
 
 #include "change_fixture.hpp"
+#include "engine/decision.hpp"
+#include "engine/undo.hpp"
 
 namespace bootsmith::engine {
 namespace {
@@ -275,6 +277,186 @@ TEST_F(Applying, RemoveRefusesForeignEntries) {
     EXPECT_EQ(results[0].message,
               "Refused: Only startup entries created by Bootsmith can be removed. Use Disable "
               "for others.");
+}
+
+}  // namespace
+}  // namespace bootsmith::engine
+
+namespace bootsmith::engine {
+namespace {
+
+const char* const acme_sync = "service|machine|Services|AcmeSync";
+const char* const updater = "service|machine|Services|gupdate";
+const char* const updater_task =
+    "task|machine|\\GoogleUpdateTaskMachineCore|GoogleUpdateTaskMachineCore";
+
+// Acme Sync, a low-level service, started also by the ways of a case; SysMain
+// is locked for these tests.
+class OtherStarts : public ChangeTest {
+  protected:
+    void start_acme_sync_through(std::vector<model::StartPath> paths) {
+        platform->after_scan = [paths](std::vector<model::Item>& items) {
+            for (auto& item : items) {
+                if (item.name == "AcmeSync") {
+                    item.also_started_by = paths;
+                }
+                if (item.name == "SysMain") {
+                    item.toggle = "locked";
+                    item.toggle_note = "SysMain is held by a policy.";
+                }
+            }
+        };
+    }
+    static ChangeRequest switch_off(const char* id, engine::OtherStarts others, bool ack = false) {
+        ChangeRequest r = request("disable", id, ack);
+        r.other_starts = others;
+        return r;
+    }
+};
+
+TEST_F(OtherStarts, PlansOfASwitchOffWithWhatStartsIt) {
+    using O = engine::OtherStarts;
+    struct Case {
+        const char* what;
+        std::vector<model::StartPath> paths;
+        O others;
+        std::vector<std::string> triggers;  ///< planned with it
+        std::vector<std::string> stays;     ///< still_started_by
+        std::size_t notes;
+        const char* problem;  ///< the start of its only problem, or empty
+        bool waits;
+    };
+    const Case cases[] = {
+        {"asked: the task is named and could go too",
+         {{"GoogleUpdateTaskMachineCore", "timer", true}},
+         O::ask,
+         {},
+         {"GoogleUpdateTaskMachineCore"},
+         0,
+         "",
+         true},
+        {"with triggers: the task goes too and nothing stays",
+         {{"GoogleUpdateTaskMachineCore", "timer", true}},
+         O::switch_off,
+         {"GoogleUpdateTaskMachineCore"},
+         {},
+         0,
+         "",
+         false},
+        {"a way that is off is no way",
+         {{"GoogleUpdateTaskMachineCore", "timer", false}},
+         O::switch_off,
+         {},
+         {},
+         0,
+         "",
+         false},
+        {"a restore asks nothing",
+         {{"GoogleUpdateTaskMachineCore", "timer", true}},
+         O::leave,
+         {},
+         {},
+         0,
+         "",
+         false},
+        {"D-Bus cannot be switched off, and says so",
+         {{"org.acme.Sync", "dbus", true}, {"GoogleUpdateTaskMachineCore", "timer", true}},
+         O::switch_off,
+         {"GoogleUpdateTaskMachineCore"},
+         {"org.acme.Sync"},
+         1,
+         "",
+         true},
+        {"a way that is not listed stays",
+         {{"acme-sync.socket", "socket", true}},
+         O::switch_off,
+         {},
+         {"acme-sync.socket"},
+         1,
+         "",
+         true},
+        {"a critical trigger blocks, by name",
+         {{"RpcSs", "unit", true}},
+         O::switch_off,
+         {"RpcSs"},
+         {},
+         0,
+         "RpcSs starts it and is judged critical, so Bootsmith will not switch it off.",
+         false},
+        {"a locked trigger blocks with its note",
+         {{"SysMain", "wanted", true}},
+         O::switch_off,
+         {"SysMain"},
+         {},
+         0,
+         "SysMain starts it but cannot be switched off: SysMain is held by a policy.",
+         false},
+    };
+    for (const auto& c : cases) {
+        start_acme_sync_through(c.paths);
+        engine->clear_items();
+        Plan planned = plan(*engine, switch_off(acme_sync, c.others));
+        std::vector<std::string> triggers;
+        for (const auto& trigger : planned.triggers) {
+            triggers.push_back(trigger.name);
+        }
+        std::vector<std::string> stays;
+        for (const auto& path : planned.still_started_by) {
+            stays.push_back(path.name);
+        }
+        EXPECT_EQ(triggers, c.triggers) << c.what;
+        EXPECT_EQ(stays, c.stays) << c.what;
+        EXPECT_EQ(planned.trigger_notes.size(), c.notes) << c.what;
+        if (*c.problem != '\0') {
+            EXPECT_EQ(planned.problems, std::vector<std::string>{c.problem}) << c.what;
+        } else {
+            EXPECT_FALSE(planned.blocked()) << c.what << ": " << refusal_reason(planned);
+            EXPECT_EQ(waits_for_acceptance(planned), c.waits) << c.what;
+        }
+    }
+}
+
+TEST_F(OtherStarts, OneBatchSwitchesBothOffAndEachIsUndoneAlone) {
+    auto results = apply(*engine, {switch_off(updater, engine::OtherStarts::switch_off)});
+    ASSERT_EQ(results.size(), 2u);
+    EXPECT_TRUE(results[0].ok && results[1].ok) << results[0].message << results[1].message;
+    EXPECT_EQ(results[0].id, updater);
+    EXPECT_EQ(results[1].id, updater_task);
+    EXPECT_EQ(files_in(data() / "backups" / "auto"), 1u);
+    auto records = read_records(engine->system());
+    ASSERT_EQ(records.size(), 2u);
+    EXPECT_EQ(records[1].id, updater_task);
+
+    ASSERT_TRUE(undo(*engine, records[1].seq, false).ok());
+    EXPECT_TRUE(item_named("GoogleUpdateTaskMachineCore").enabled);
+    EXPECT_FALSE(item_named("gupdate").enabled) << "undoing the trigger leaves the entry off";
+    EXPECT_EQ(files_in(data() / "backups" / "auto"), 1u);
+}
+
+TEST_F(OtherStarts, WithoutTriggersTheSwitchOffWaitsForAcceptance) {
+    auto waiting = apply(*engine, {request("disable", updater)});
+    ASSERT_EQ(waiting.size(), 1u);
+    EXPECT_EQ(waiting[0].message,
+              "Not applied: it would still start through GoogleUpdateTaskMachineCore. Accept "
+              "that, or switch those off too.");
+    EXPECT_EQ(platform->toggles, 0);
+    auto accepted = apply(*engine, {request("disable", updater, true)});
+    ASSERT_EQ(accepted.size(), 1u) << "the task is left on";
+    EXPECT_TRUE(accepted[0].ok);
+    EXPECT_TRUE(item_named("GoogleUpdateTaskMachineCore").enabled);
+}
+
+TEST_F(OtherStarts, AnEntryOffAlreadyStillHasItsTriggersSwitchedOff) {
+    ASSERT_TRUE(apply(*engine, {request("disable", updater, true)})[0].ok);
+    Plan planned = plan(*engine, switch_off(updater, engine::OtherStarts::switch_off));
+    EXPECT_EQ(decide(planned, false).verdict, Verdict::go);
+    auto results = apply(*engine, {switch_off(updater, engine::OtherStarts::switch_off)});
+    ASSERT_EQ(results.size(), 2u);
+    EXPECT_EQ(results[0].message, "It is already switched off.");
+    EXPECT_TRUE(results[1].ok);
+    EXPECT_EQ(read_records(engine->system()).size(), 2u) << "the first switch-off and the task";
+    EXPECT_EQ(decide(plan(*engine, request("disable", updater)), false).verdict,
+              Verdict::nothing_to_do);
 }
 
 }  // namespace

@@ -105,6 +105,38 @@ TEST_F(Api, KnowledgeSettingsRefuseAPlainHttpAddressAndKeepTheOldOne) {
     EXPECT_EQ(parsed(get("/api/knowledge")).get_str("url"), "https://k.example/p.json");
 }
 
+TEST_F(Api, ASwitchOffThatWouldStillStartAsksOrTakesWhatStartsItAlong) {
+    const std::string updater = "service|machine|Services|gupdate";
+    auto change = [&updater](std::string_view triggers, bool ack) {
+        return R"({"changes":[{"action":"disable","id":")" + updater + R"(","ack":)" +
+               (ack ? "true" : "false") + R"(,"triggers":")" + std::string(triggers) + R"("}]})";
+    };
+    const JsonValue asked = array(parsed(post("/api/plan", change("ask", false))), "plans")[0];
+    EXPECT_EQ(json::to_text(*asked.get("still_starts")),
+              R"(["It can still start: GoogleUpdateTaskMachineCore (a timer that starts it on )"
+              R"(schedule)."])");
+    EXPECT_TRUE(asked.get_bool("needs_ack")) << "a low entry, but it would still start";
+    EXPECT_EQ(json::to_text(*asked.get("switchable_triggers")),
+              R"(["GoogleUpdateTaskMachineCore"])");
+    JsonValue held = parsed(post("/api/apply", change("ask", false)));
+    ASSERT_EQ(array(held, "results").size(), 1u);
+    EXPECT_FALSE(array(held, "results")[0].get_bool("ok"));
+
+    const JsonValue along =
+        array(parsed(post("/api/plan", change("switch_off", false))), "plans")[0];
+    EXPECT_TRUE(array(along, "still_starts").empty());
+    EXPECT_FALSE(along.get_bool("needs_ack"));
+    ASSERT_EQ(array(along, "triggers").size(), 1u);
+    EXPECT_EQ(array(along, "triggers")[0].get_str("name"), "GoogleUpdateTaskMachineCore");
+    JsonValue applied = parsed(post("/api/apply", change("switch_off", false)));
+    ASSERT_EQ(array(applied, "results").size(), 2u) << "the entry first, then what starts it";
+    EXPECT_TRUE(array(applied, "results")[0].get_bool("ok"));
+    EXPECT_EQ(array(applied, "results")[1].get_str("name"), "GoogleUpdateTaskMachineCore");
+    EXPECT_TRUE(array(applied, "results")[1].get_bool("ok"));
+    EXPECT_EQ(array(parsed(get("/api/history")), "records").size(), 2u);
+    EXPECT_EQ(array(parsed(get("/api/backup/list")), "backups").size(), 1u);
+}
+
 TEST_F(Api, GoesTheWholeRoadOfAChange) {
     JsonValue scan = parsed(post("/api/scan", R"({"what":"startup"})"));
     std::string id;
@@ -122,7 +154,8 @@ TEST_F(Api, GoesTheWholeRoadOfAChange) {
     ASSERT_EQ(array(plans, "plans").size(), 1u);
     EXPECT_EQ(keys(array(plans, "plans")[0]),
               (std::vector<std::string>{"id", "name", "action", "risk", "problems", "blocked",
-                                        "admin_needed", "spec"}));
+                                        "admin_needed", "spec", "still_starts", "needs_ack",
+                                        "switchable_triggers", "triggers", "trigger_notes"}));
     EXPECT_TRUE(array(parsed(get("/api/history")), "records").empty())
         << "planning changed something";
 

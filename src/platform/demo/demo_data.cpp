@@ -24,6 +24,7 @@ struct ServiceRow {
 const char* const svchost = "C:\\Windows\\System32\\svchost.exe";
 const char* const microsoft = "Microsoft Corporation";
 const char* const acme = "Acme Software Ltd";
+const char* const google_update = "C:\\Program Files (x86)\\Google\\Update\\GoogleUpdate.exe";
 
 std::vector<ServiceRow> service_rows() {
     return {
@@ -168,6 +169,16 @@ std::vector<ServiceRow> service_rows() {
          acme,
          "Local web server for the Acme developer tools.",
          {}},
+        {"gupdate",
+         "Google Update Service (gupdate)",
+         "Automatic (delayed)",
+         true,
+         false,
+         false,
+         google_update,
+         "Google LLC",
+         "Keeps your Google software up to date. Its scheduled task starts it as well.",
+         {}},
     };
 }
 
@@ -222,8 +233,8 @@ struct TaskRow {
 std::vector<TaskRow> task_rows() {
     return {
         {"GoogleUpdateTaskMachineCore", "\\GoogleUpdateTaskMachineCore",
-         "\"C:\\Program Files (x86)\\Google\\Update\\GoogleUpdate.exe\" /c",
-         "C:\\Program Files (x86)\\Google\\Update\\GoogleUpdate.exe", "Google LLC", false},
+         "\"C:\\Program Files (x86)\\Google\\Update\\GoogleUpdate.exe\" /c", google_update,
+         "Google LLC", false},
         {"Acme Backup Nightly", "\\Acme\\Acme Backup Nightly",
          "\"C:\\Program Files\\Acme Backup\\backup.exe\" --nightly",
          "C:\\Program Files\\Acme Backup\\backup.exe", acme, false},
@@ -351,6 +362,13 @@ std::vector<model::Item> initial_items(bool with_markup_item) {
         items.push_back(task_item(row));
     }
     items.push_back(startup_shortcut());
+    // Google's updater runs as a service and from a scheduled task that starts
+    // it again: switching the service off alone does not keep it off.
+    for (auto& item : items) {
+        if (item.name == "gupdate") {
+            item.also_started_by = {{"GoogleUpdateTaskMachineCore", "timer", true}};
+        }
+    }
     if (with_markup_item) {
         // Mark-up in every text proves that every front end shows texts literally.
         items.push_back(run_item("<img src=x onerror=\"window.__pwned=1\">Evil", true,
@@ -360,6 +378,19 @@ std::vector<model::Item> initial_items(bool with_markup_item) {
     // Every item keeps the switch "ok": the demonstration acts as if it already
     // ran with administrator rights, so nothing asks for elevation.
     return items;
+}
+
+void refresh_start_paths(std::vector<model::Item>& items) {
+    for (auto& item : items) {
+        for (auto& path : item.also_started_by) {
+            path.on = false;
+            for (const auto& other : items) {
+                if (other.name == path.name && other.enabled) {
+                    path.on = true;
+                }
+            }
+        }
+    }
 }
 
 std::vector<model::Candidate> process_candidates() {

@@ -64,7 +64,9 @@ platform::SystemInfo DemoPlatform::system_info() const {
 
 platform::ScanResult DemoPlatform::scan() {
     std::lock_guard lock(m_mutex);
-    return {m_items,
+    std::vector<model::Item> items = m_items;
+    refresh_start_paths(items);
+    return {std::move(items),
             {"Demonstration data: nothing here is read from, or written to, a real "
              "computer."}};
 }

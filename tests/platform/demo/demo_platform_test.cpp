@@ -35,11 +35,11 @@ TEST(DemoPlatform, SystemRecordIsTheInventedWindowsComputer) {
     EXPECT_TRUE(system.demo);
 }
 
-TEST(DemoPlatform, ScanListsTwentyFiveItemsInTableOrder) {
+TEST(DemoPlatform, ScanListsTheItemsInTableOrder) {
     testing::ScopedEnv no_markup("BOOTSMITH_TEST_XSS", std::nullopt);
     DemoPlatform demo;
     auto scan = demo.scan();
-    ASSERT_EQ(scan.items.size(), 25u);
+    ASSERT_EQ(scan.items.size(), 26u);
     EXPECT_EQ(scan.notes, std::vector<std::string>{"Demonstration data: nothing here is read "
                                                    "from, or written to, a real computer."});
     EXPECT_EQ(scan.items[0].id, "service|machine|Services|RpcSs");
@@ -47,9 +47,9 @@ TEST(DemoPlatform, ScanListsTwentyFiveItemsInTableOrder) {
     EXPECT_EQ(scan.items[0].command, "\"C:\\Windows\\System32\\svchost.exe\"");
     EXPECT_EQ(scan.items[0].dependents.size(), 5u);
     EXPECT_EQ(scan.items[13].name, "AcmeDevServer");
-    EXPECT_EQ(scan.items[14].id, "run|user|HKCU\\Run\\64|OneDrive");
-    EXPECT_EQ(scan.items[24].kind, "folder");
-    EXPECT_EQ(scan.items[24].extra.get("fname"), "Acme Screenshot.lnk");
+    EXPECT_EQ(scan.items[15].id, "run|user|HKCU\\Run\\64|OneDrive");
+    EXPECT_EQ(scan.items[25].kind, "folder");
+    EXPECT_EQ(scan.items[25].extra.get("fname"), "Acme Screenshot.lnk");
 
     auto health = find(scan.items, "SecurityHealth");
     ASSERT_TRUE(health);
@@ -70,9 +70,20 @@ TEST(DemoPlatform, MarkupItemOnlyWhenTheVariableIsPresent) {
     testing::ScopedEnv markup("BOOTSMITH_TEST_XSS", "");
     DemoPlatform demo;
     auto items = demo.scan().items;
-    ASSERT_EQ(items.size(), 26u);
+    ASSERT_EQ(items.size(), 27u);
     EXPECT_EQ(items.back().name, "<img src=x onerror=\"window.__pwned=1\">Evil");
     EXPECT_EQ(items.back().publisher, "<b>Bad Inc</b>");
+}
+
+TEST(DemoPlatform, TheUpdaterTaskStartsTheUpdaterServiceWhileItIsOn) {
+    DemoPlatform demo;
+    auto started_by = [&demo] { return find(demo.scan().items, "gupdate")->also_started_by; };
+    EXPECT_EQ(started_by(),
+              (std::vector<model::StartPath>{{"GoogleUpdateTaskMachineCore", "timer", true}}));
+    auto task = find(demo.scan().items, "GoogleUpdateTaskMachineCore");
+    ASSERT_TRUE(task);
+    ASSERT_TRUE(demo.toggle(*task, false, false));
+    EXPECT_FALSE(started_by().front().on);
 }
 
 TEST(DemoPlatform, SwitchingAServiceSetsItsStateText) {
