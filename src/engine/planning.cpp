@@ -142,7 +142,7 @@ Plan plan_switch_or_remove(Engine& engine, const ChangeRequest& request) {
     plan.risk = enable ? enable_risk(engine, item) : item.risk;
     if (!enable) {
         for (const auto& path : item.also_started_by) {
-            if (path.on) {
+            if (path.on && !path.with_it) {
                 plan.still_started_by.push_back(path);
             }
         }

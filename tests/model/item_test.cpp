@@ -53,7 +53,7 @@ TEST(ItemJson, MembersInFixedOrderWithoutExtra) {
         "\"effect\":\"\",\"reasons\":[],\"confidence\":\"low\",\"blocked\":false,"
         "\"needs_ack\":true,\"source\":\"\",\"matched\":\"\"},\"also_started_by\":[{\"name\":\"a."
         "socket\",\"how\":"
-        "\"socket\",\"on\":true}]}");
+        "\"socket\",\"on\":true,\"switched_off_with_it\":false}]}");
 }
 
 TEST(CandidateJson, EmptyListsAreEmptyArrays) {

@@ -18,7 +18,10 @@ std::vector<std::string> show_arguments(const std::vector<std::string>& units) {
                                      // does not have.
                                      "-p", "UnitFileState",
                                      // What can start it although it is switched off.
-                                     "-p", "TriggeredBy"};
+                                     "-p", "TriggeredBy",
+                                     // The aliases and bus name D-Bus activation
+                                     // may start it by.
+                                     "-p", "Names", "-p", "BusName"};
     // A name starting with "-" would be read as an option ("-Hhost" even as a host).
     bool risky = std::any_of(units.begin(), units.end(),
                              [](const std::string& unit) { return unit.starts_with('-'); });

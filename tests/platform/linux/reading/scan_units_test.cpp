@@ -419,18 +419,18 @@ TEST(UnitScan, BatchesShowCallsAndAsksMissingUnitsAlone) {
     // user's unit list.
     EXPECT_EQ(tree.call_count("systemctl show"), 4u);
     EXPECT_EQ(tree.call_count("systemctl"), 7u);
-    EXPECT_THAT(
-        tree.fakes().calls(),
-        HasSubstr(
-            "-p Triggers -p WantedBy -p UnitFileState -p TriggeredBy u0.service u1.service "));
+    EXPECT_THAT(tree.fakes().calls(), HasSubstr("-p Triggers -p WantedBy -p UnitFileState -p "
+                                                "TriggeredBy -p Names -p BusName u0.service "
+                                                "u1.service "));
     EXPECT_THAT(tree.fakes().calls(), HasSubstr(" u59.service\nsystemctl show "));
     EXPECT_THAT(tree.fakes().calls(),
-                HasSubstr("-p Triggers -p WantedBy -p UnitFileState -p TriggeredBy u60.service "));
+                HasSubstr("-p Triggers -p WantedBy -p UnitFileState -p TriggeredBy -p Names -p "
+                          "BusName u60.service "));
     EXPECT_THAT(tree.fakes().calls(), HasSubstr(" u119.service\nsystemctl show "));
     EXPECT_THAT(tree.fakes().calls(),
                 HasSubstr("systemctl show --no-pager -p Id -p Description -p FragmentPath -p "
                           "ExecStart -p User -p RequiredBy -p BoundBy -p Triggers -p WantedBy -p "
-                          "UnitFileState -p TriggeredBy u77.service\n"));
+                          "UnitFileState -p TriggeredBy -p Names -p BusName u77.service\n"));
     EXPECT_THAT(tree.fakes().calls(),
                 HasSubstr("systemctl list-unit-files --type=service,timer,socket --no-legend "
                           "--no-pager --plain\n"));
@@ -465,8 +465,8 @@ TEST(UnitScan, TemplatesAreDescribedByCat) {
     EXPECT_EQ(getty->description, "Getty on %I");
     EXPECT_EQ(getty->exe, "/sbin/agetty");
     EXPECT_THAT(tree.fakes().calls(), HasSubstr("systemctl cat --no-pager -- getty@.service\n"));
-    EXPECT_THAT(tree.fakes().calls(), Not(HasSubstr("TriggeredBy getty@.service")));
-    EXPECT_THAT(tree.fakes().calls(), HasSubstr("TriggeredBy cron.service\n"));
+    EXPECT_THAT(tree.fakes().calls(), Not(HasSubstr("BusName getty@.service")));
+    EXPECT_THAT(tree.fakes().calls(), HasSubstr("BusName cron.service\n"));
 }
 
 TEST(UnitScan, UserUnitsComeFromTheUsersInstance) {
@@ -611,7 +611,7 @@ TEST(UnitScan, OddUnitNamesAreListedAsTheyCome) {
                 ElementsAre("\xc3\xa9t\xc3\xa9.service", "-Hevil.host.service", "{}.service"));
     // A name that looks like an option is kept apart from the options.
     EXPECT_THAT(tree.fakes().calls(),
-                HasSubstr("-p WantedBy -p UnitFileState -p TriggeredBy -- -Hevil.host.service\n"));
+                HasSubstr("-p TriggeredBy -p Names -p BusName -- -Hevil.host.service\n"));
 }
 
 TEST(UnitScan, BinaryJunkNeverBreaksTheScan) {
