@@ -13,9 +13,17 @@ set(dist "${PROJECT_SOURCE_DIR}/dist")
 # rebuilt from the same source is the same.
 string(TIMESTAMP BOOTSMITH_MAN_DATE "%Y-%m-%d" UTC)
 configure_file("${dist}/man/bootsmith.1.in" "${PROJECT_BINARY_DIR}/man/bootsmith.1" @ONLY)
+# Installed compressed, as Debian keeps its manual pages; -n leaves the name
+# and time out, so the same page compresses to the same bytes.
+execute_process(COMMAND gzip -9 -n -c "${PROJECT_BINARY_DIR}/man/bootsmith.1"
+                OUTPUT_FILE "${PROJECT_BINARY_DIR}/man/bootsmith.1.gz"
+                RESULT_VARIABLE gzip_status)
+if(NOT gzip_status EQUAL 0)
+  message(FATAL_ERROR "gzip could not compress the manual page.")
+endif()
 
 install(TARGETS bootsmith RUNTIME DESTINATION "${CMAKE_INSTALL_BINDIR}")
-install(FILES "${PROJECT_BINARY_DIR}/man/bootsmith.1" DESTINATION "${CMAKE_INSTALL_MANDIR}/man1")
+install(FILES "${PROJECT_BINARY_DIR}/man/bootsmith.1.gz" DESTINATION "${CMAKE_INSTALL_MANDIR}/man1")
 install(FILES "${dist}/completion/bootsmith.bash" RENAME bootsmith
         DESTINATION "${CMAKE_INSTALL_DATAROOTDIR}/bash-completion/completions")
 install(FILES "${dist}/completion/_bootsmith"
@@ -25,7 +33,19 @@ install(FILES "${dist}/desktop/bootsmith.desktop"
 install(FILES "${dist}/desktop/bootsmith.svg"
         DESTINATION "${CMAKE_INSTALL_DATAROOTDIR}/icons/hicolor/scalable/apps")
 
-# The Debian package: cpack -G DEB in the build folder.
+# The Debian package: cpack -G DEB in the build folder. Debian wants the
+# licence and the changes under share/doc; a plain `cmake --install` does not
+# lay them out, so they form a component of their own that only the package
+# takes.
+file(MAKE_DIRECTORY "${PROJECT_BINARY_DIR}/doc")
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS "${PROJECT_SOURCE_DIR}/CHANGELOG.md")
+execute_process(COMMAND gzip -9 -n -c "${PROJECT_SOURCE_DIR}/CHANGELOG.md"
+                OUTPUT_FILE "${PROJECT_BINARY_DIR}/doc/changelog.gz")
+install(FILES "${dist}/debian/copyright" "${PROJECT_BINARY_DIR}/doc/changelog.gz"
+        DESTINATION "${CMAKE_INSTALL_DATAROOTDIR}/doc/bootsmith" COMPONENT package_docs EXCLUDE_FROM_ALL)
+set(CPACK_INSTALL_CMAKE_PROJECTS
+    "${PROJECT_BINARY_DIR};bootsmith;Unspecified;/"
+    "${PROJECT_BINARY_DIR};bootsmith;package_docs;/")
 set(CPACK_PACKAGE_NAME bootsmith)
 set(CPACK_PACKAGE_VERSION "${PROJECT_VERSION}")
 set(CPACK_PACKAGE_VENDOR "The Bootsmith developers")

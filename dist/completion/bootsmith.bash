@@ -223,6 +223,9 @@ _bootsmith() {
         knowledge)
             mapfile -t COMPREPLY < <(compgen -W "$_bootsmith_knowledge_subcommands" -- "$cur")
             ;;
+        help)
+            mapfile -t COMPREPLY < <(compgen -W "$_bootsmith_commands" -- "$cur")
+            ;;
     esac
     return 0
 } && complete -F _bootsmith bootsmith

@@ -119,6 +119,10 @@ got=$(bash_complete "$bash_file" "$fake" knowledge export "" | nul_sorted)
 [[ -z $got ]] || fail "bash: knowledge export takes no file, yet offers [$got]"
 got=$(bash_complete "$bash_file" "$fake" list --level c | nul_sorted | paste -sd '+')
 [[ $got == "caution+critical" ]] || fail "bash: list --level c offers [$got]"
+got=$(bash_complete "$bash_file" "$fake" help di | nul_sorted)
+[[ $got == "disable" ]] || fail "bash: help di offers [$got]"
+got=$(zsh_complete "$zsh_file" command "$fake" help "" | nul_lines_with "spec 2:" | tr '\0' ' ')
+[[ $got == *"->command"* ]] || fail "zsh: help offers no command names [$got]"
 got=$(zsh_complete "$zsh_file" pack_file "$fake" knowledge import "" | tr '\0' ' ')
 [[ $got == *files* ]] || fail "zsh: knowledge import offers no files"
 

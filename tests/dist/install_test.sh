@@ -18,13 +18,14 @@ expected="bin/bootsmith
 share/applications/bootsmith.desktop
 share/bash-completion/completions/bootsmith
 share/icons/hicolor/scalable/apps/bootsmith.svg
-share/man/man1/bootsmith.1
+share/man/man1/bootsmith.1.gz
 share/zsh/vendor-completions/_bootsmith"
 got=$(cd "$prefix" && find . ! -type d -printf '%P\n' | LC_ALL=C sort)
 [[ $got == "$expected" ]] || fail "installed files differ: $(diff <(echo "$expected") <(echo "$got") | sed -n 's/^[<>]/&/p' | tr '\n' ' ')"
 [[ -x $prefix/bin/bootsmith ]] || fail "the program is not executable"
 
-page=$prefix/share/man/man1/bootsmith.1
+page=$prefix/bootsmith.1
+gzip -dc "$prefix/share/man/man1/bootsmith.1.gz" >"$page"
 version=$("$prefix/bin/bootsmith" version | sed -n '1s/^Bootsmith //p')
 [[ -n $version ]] || fail "bootsmith version does not name a version"
 grep -q "^\.TH BOOTSMITH 1 \"[0-9-]*\" \"Bootsmith $version\"" "$page" ||

@@ -49,8 +49,10 @@ files=$(dpkg-deb -c "$deb" | awk '$1 !~ /^d/ { sub(/^\.\//, "", $6); print "/" $
 expected="/usr/bin/bootsmith
 /usr/share/applications/bootsmith.desktop
 /usr/share/bash-completion/completions/bootsmith
+/usr/share/doc/bootsmith/changelog.gz
+/usr/share/doc/bootsmith/copyright
 /usr/share/icons/hicolor/scalable/apps/bootsmith.svg
-/usr/share/man/man1/bootsmith.1
+/usr/share/man/man1/bootsmith.1.gz
 /usr/share/zsh/vendor-completions/_bootsmith"
 [[ $files == "$expected" ]] || fail "packed files: $(tr '\n' ' ' <<<"$files")"
 scripts=$(dpkg-deb -I "$deb" | awk '$NF ~ /^(pre|post)(inst|rm)$/ { print $NF }')
