@@ -170,6 +170,12 @@ std::vector<model::StartPath> start_paths_of(const UnitListing& listing, const s
             }
         }
     }
+    auto state = listing.file_states.find(unit);
+    if (state != listing.file_states.end() && state->second.starts_with("masked")) {
+        for (auto& path : paths) {
+            path.on = false;  // nothing starts a masked unit
+        }
+    }
     auto also = listing.start_paths.also.find(unit);
     if (also != listing.start_paths.also.end()) {
         for (auto& path : paths) {

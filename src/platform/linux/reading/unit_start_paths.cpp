@@ -159,11 +159,6 @@ class Reader {
         }
     }
 
-    bool masked(const std::string& unit) const {
-        auto state = m_facts.file_states.find(unit);
-        return state != m_facts.file_states.end() && state->second.starts_with("masked");
-    }
-
     // The unit a link of this name in the unit folders points to, when we know it.
     std::string linked_unit(const std::string& name) const {
         std::vector<std::string> folders = m_folders.lasting;
@@ -223,7 +218,7 @@ class Reader {
         if (unit.empty()) {
             return;
         }
-        m_result.paths[unit].push_back({service.name, "dbus", on && !masked(unit)});
+        m_result.paths[unit].push_back({service.name, "dbus", on});
     }
 
     void add_bus_paths() {

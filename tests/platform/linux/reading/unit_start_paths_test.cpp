@@ -91,6 +91,7 @@ void add_activated_units(const LinuxTree& tree) {
     tree.link("/usr/lib/systemd/system/multi-user.target.wants/vendor.service",
               "../vendor.service");
     tree.show("system", "vendor.service", {{"WantedBy", "multi-user.target"}});
+    tree.link("/usr/lib/systemd/system/multi-user.target.wants/masked.service", "/dev/null");
     tree.link("/etc/systemd/system/multi-user.target.wants/mine.service",
               "/lib/systemd/system/mine.service");
     tree.show("system", "mine.service", {{"WantedBy", "multi-user.target"}});
@@ -109,7 +110,9 @@ TEST(UnitStartPaths, BusActivationAndLinksDisableLeavesAreOtherWaysItStarts) {
         {"timesyncd.service", {{"org.freedesktop.timesync1", "dbus", false}}},
         {"resolved.service", {{"org.freedesktop.resolve1", "dbus", true}}},
         {"direct.service", {{"org.example.Direct", "dbus", true}}},
-        {"masked.service", {{"org.example.Masked", "dbus", false}}},
+        // Nothing starts a masked unit.
+        {"masked.service",
+         {{"org.example.Masked", "dbus", false}, {"multi-user.target", "wanted", false}}},
         {"busname.service", {{"org.example.Bus", "dbus", true}}},
         // A target the listing does not cover counts as reached.
         {"vendor.service", {{"multi-user.target", "wanted", true}}},
