@@ -34,7 +34,9 @@ UnitFolders unit_folders(const ScanContext& context, UnitScope scope) {
 // The folders whose service files the scope's bus reads, first one first.
 std::vector<std::string> bus_service_folders(const ScanContext& context, UnitScope scope) {
     if (scope == UnitScope::user) {
-        return {context.user.home + "/.local/share/dbus-1/services",
+        const std::string& data_home = context.options.env.data_home;
+        const bool own = !context.user.via_root && data_home.starts_with('/');
+        return {(own ? data_home : context.user.home + "/.local/share") + "/dbus-1/services",
                 "/usr/local/share/dbus-1/services", "/usr/share/dbus-1/services"};
     }
     return {"/usr/local/share/dbus-1/system-services", "/usr/share/dbus-1/system-services",

@@ -263,6 +263,12 @@ TEST(UnitStartPaths, TheSessionBusStartsUserUnits) {
     auto result = LinuxPlatform(tree.options()).scan();
     EXPECT_EQ(paths_of(result, "tracker.service"), (Paths{{"org.example.Tracker", "dbus", true}}));
     EXPECT_EQ(paths_of(result, "sync.service"), (Paths{{"default.target", "wanted", true}}));
+    LinuxOptions options = tree.options();
+    options.env.data_home = "/home/alice/data";
+    tree.write("/home/alice/data/dbus-1/services/org.example.Tracker.service",
+               "[D-BUS Service]\nName=org.example.Tracker\nSystemdService=sync.service\n");
+    result = LinuxPlatform(options).scan();
+    EXPECT_EQ(paths_of(result, "tracker.service"), Paths{}) << "XDG_DATA_HOME comes first";
 }
 
 }  // namespace
