@@ -2,8 +2,8 @@
 # Builds and runs every test: the normal build, the window page in headless
 # Chromium, the same tests with AddressSanitizer and UndefinedBehaviorSanitizer,
 # the threaded tests with ThreadSanitizer, a 60-second fuzz run of the JSON
-# reader, and (as root) the end-to-end suite on a real systemd in an isolated
-# test host.
+# reader, and (as root, beside the other phases) the end-to-end suite on a
+# real systemd in an isolated test host.
 set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -12,7 +12,17 @@ jobs=${JOBS:-$(nproc)}
 fuzz_seconds=${FUZZ_SECONDS:-60}
 started=$SECONDS
 logs=$(mktemp -d)
-trap 'rm -rf "$logs"' EXIT
+suite_pid=
+# A phase that fails ends the run; the end-to-end suite in the background
+# then stops too (it takes its guest down on TERM).
+finish() {
+    if [ -n "$suite_pid" ] && kill -0 "$suite_pid" 2>/dev/null; then
+        kill -TERM "$suite_pid" 2>/dev/null || true
+        wait "$suite_pid" 2>/dev/null || true
+    fi
+    rm -rf "$logs"
+}
+trap finish EXIT
 
 phase() { printf '\n=== %s (at %ds)\n' "$*" "$((SECONDS - started))"; }
 
@@ -52,6 +62,22 @@ cmake -S . -B build -DCMAKE_BUILD_TYPE=None -DBOOTSMITH_TESTS=ON -DCMAKE_COMPILE
 cmake --build build -j"$jobs"
 ctest --test-dir build -j"$jobs" --output-on-failure --no-tests=error
 
+# The end-to-end suite mostly waits for its guest, so it runs beside the
+# browser, the sanitizer and the fuzz phases; its report is shown at the end.
+if [ -n "$root_pid" ]; then
+    if ! wait "$root_pid"; then
+        echo "Building the test host's root in the background failed; the suite tries again:"
+        tail -n 20 "$logs/root.log"
+    fi
+    # One of its checks drives Chromium with the browser tests' packages:
+    # installing them first (listing the tests installs them) keeps that
+    # check from racing the installation.
+    bash tests/browser/run.sh build --list >/dev/null 2>&1 || true
+    phase "end to end on a real systemd starts in the background"
+    bash tests/realhost/run.sh "$root/build" >"$logs/realhost.log" 2>&1 &
+    suite_pid=$!
+fi
+
 phase "the window in a real browser (Chromium)"
 bash tests/browser/run.sh build
 
@@ -73,13 +99,7 @@ CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo 
     -DBOOTSMITH_FUZZ=ON -DBOOTSMITH_TESTS=OFF
 cmake --build build-fuzz -j"$jobs" --target json_fuzz request_fuzz
 
-# The end-to-end suite mostly waits for the guest, so the fuzz run shares
-# the machine with it.
-phase "end to end on a real systemd, while fuzzing the JSON reader for ${fuzz_seconds} seconds"
-if [ -n "$root_pid" ] && ! wait "$root_pid"; then
-    echo "Building the test host's root in the background failed; the suite tries again:"
-    tail -n 20 "$logs/root.log"
-fi
+phase "fuzzing the JSON reader for ${fuzz_seconds} seconds"
 corpus=$(mktemp -d -p "$logs")
 printf '{"a":[1,2.5,"x\\u00e9",true,null]}' >"$corpus/seed.json"
 build-fuzz/fuzz/json_fuzz -max_total_time="$fuzz_seconds" -max_len=4096 -print_final_stats=1 \
@@ -92,8 +112,6 @@ printf 'POST /api/bye?k=1 HTTP/1.1\r\nHost: localhost:8080\r\nContent-Length: 2\
 build-fuzz/fuzz/request_fuzz -max_total_time="${REQUEST_FUZZ_SECONDS:-20}" -max_len=40000 \
     -print_final_stats=1 "$request_corpus" >"$logs/request_fuzz.log" 2>&1 &
 request_fuzz_pid=$!
-suite_status=0
-bash tests/realhost/run.sh "$root/build" || suite_status=$?
 fuzz_status=0
 wait "$fuzz_pid" || fuzz_status=$?
 tail -n 15 "$logs/fuzz.log"
@@ -106,6 +124,14 @@ tail -n 5 "$logs/request_fuzz.log"
 if [ "$request_fuzz_status" -ne 0 ]; then
     echo "The fuzz run of the window's request reading failed (status $request_fuzz_status)."
     fuzz_status=$request_fuzz_status
+fi
+suite_status=0
+if [ -n "$suite_pid" ]; then
+    phase "end to end on a real systemd: waiting for the suite"
+    wait "$suite_pid" || suite_status=$?
+    cat "$logs/realhost.log"
+else
+    bash tests/realhost/run.sh "$root/build" || suite_status=$?
 fi
 if [ "$suite_status" -ne 0 ] || [ "$fuzz_status" -ne 0 ]; then
     exit 1

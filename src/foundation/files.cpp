@@ -163,7 +163,9 @@ std::expected<void, WriteFailure> write_in_folder(const Descriptor& folder,
 std::expected<void, WriteFailure> write_file(const std::filesystem::path& path,
                                              std::string_view data, const WriteOptions& options) {
     std::error_code ec;
-    const std::filesystem::path whole = std::filesystem::absolute(path, ec);
+    // A ".." (as in XDG_DATA_HOME=~/a/../b) is resolved by the name, since
+    // the level-by-level walk refuses it.
+    const std::filesystem::path whole = std::filesystem::absolute(path, ec).lexically_normal();
     const std::filesystem::path shown_folder = path.parent_path();
     if (ec || !whole.has_filename()) {
         return std::unexpected(WriteFailure{WriteFailure::Step::write_temp,
@@ -221,14 +223,37 @@ Status replace_file(const std::filesystem::path& path, std::string_view data, un
 }
 
 Status append_line(const std::filesystem::path& path, std::string_view line) {
-    int fd =
-        ::open(path.c_str(), O_RDWR | O_APPEND | O_CREAT | O_NOCTTY | O_NONBLOCK | O_CLOEXEC, 0666);
+    // The folder is reached as every writer reaches its folder, so a link
+    // another account planted on the way or in place of the file is not
+    // followed.
+    std::error_code ec;
+    const std::filesystem::path normal = std::filesystem::absolute(path, ec).lexically_normal();
+    if (ec || !normal.has_filename()) {
+        return fail("cannot write " + path.string() + ": " +
+                    system_error_text(ec ? ec.value() : EISDIR));
+    }
+    auto folder = open_folder("/", normal.parent_path().string(), WalkRules{});
+    if (!folder) {
+        return fail("cannot write " + path.string() + ": " +
+                    opening_error_text(path, folder.error()));
+    }
+    const int flags =
+        O_APPEND | O_CREAT | O_NOCTTY | O_NONBLOCK | O_CLOEXEC | (folder->guarded ? O_NOFOLLOW : 0);
+    const std::string name = normal.filename().string();
+    int fd = ::openat(folder->fd.get(), name.c_str(), O_RDWR | flags, 0666);
     if (fd < 0 && errno == EACCES) {
-        fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_NOCTTY | O_NONBLOCK | O_CLOEXEC,
-                    0666);
+        fd = ::openat(folder->fd.get(), name.c_str(), O_WRONLY | flags, 0666);
     }
     if (fd < 0) {
-        return fail("cannot write " + path.string() + ": " + system_error_text(errno));
+        // The kernel may answer such a link with EACCES rather than ELOOP.
+        const int error_number = errno;
+        struct stat named {};
+        const bool link =
+            folder->guarded &&
+            ::fstatat(folder->fd.get(), name.c_str(), &named, AT_SYMLINK_NOFOLLOW) == 0 &&
+            S_ISLNK(named.st_mode);
+        return fail("cannot write " + path.string() + ": " +
+                    (link ? refused_link_text() : system_error_text(error_number)));
     }
     // A pipe in place of the history would make the write wait for ever.
     struct stat info {};

@@ -70,6 +70,11 @@ void append_utf8(std::string& out, char32_t code);
 [[nodiscard]] bool contains_space(std::string_view text);
 /// The text without leading and trailing Unicode white space.
 [[nodiscard]] std::string_view trim(std::string_view text);
+/// The parts between the separators, empty ones included: "a::b" on ":" gives
+/// "a", "", "b"; an empty separator leaves the text whole. The parts point
+/// into `text`.
+[[nodiscard]] std::vector<std::string_view> split(std::string_view text,
+                                                  std::string_view separator);
 
 enum class ShellRules { off, on };
 

@@ -1,4 +1,4 @@
-// Trimming, shortening and padding, all counted in characters rather than bytes.
+// Trimming, splitting, shortening and padding, all counted in characters rather than bytes.
 #include "foundation/text.hpp"
 #include "foundation/unicode_case.hpp"
 
@@ -68,6 +68,21 @@ std::string_view trim(std::string_view text) {
         }
     }
     return text.substr(start, last - start);
+}
+
+std::vector<std::string_view> split(std::string_view text, std::string_view separator) {
+    if (separator.empty()) {
+        return {text};
+    }
+    std::vector<std::string_view> parts;
+    while (true) {
+        std::size_t at = text.find(separator);
+        parts.push_back(text.substr(0, at));
+        if (at == std::string_view::npos) {
+            return parts;
+        }
+        text.remove_prefix(at + separator.size());
+    }
 }
 
 std::string shorten(std::string_view text, std::size_t n) {

@@ -20,6 +20,7 @@ engine::ChangeRequest change_request(const JsonValue& change) {
     r.id = change.get_str("id");
     r.stop_now = change.get_bool("stop_now");
     r.ack = change.get_bool("ack");
+    r.switched_off = change.get_bool("switched_off");
     r.create = model::from_stored(model::stored_spec_from_json(change.get("spec")));
     if (const json::JsonObject* hints = member(change, "hints").as_object()) {
         for (const json::JsonMember& hint : *hints) {
@@ -47,8 +48,10 @@ JsonValue change_request_json(const engine::ChangeRequest& request) {
                           .with_str("id", request.id)
                           .with_bool("stop_now", request.stop_now);
     if (request.action == "create") {
-        value = std::move(value).with("spec",
-                                      model::stored_spec_json(model::to_stored(request.create)));
+        // A restore re-creates an entry in the state the backup recorded.
+        value = std::move(value)
+                    .with("spec", model::stored_spec_json(model::to_stored(request.create)))
+                    .with_bool("switched_off", request.switched_off);
     }
     return value;
 }

@@ -15,7 +15,7 @@ namespace bootsmith::server {
 [[nodiscard]] std::vector<engine::ChangeRequest> change_requests(const json::JsonValue& body);
 
 /// A change request as the page sends it back: action, id, stop_now and, for a
-/// creation, its spec.
+/// creation, its spec and whether it is made switched off.
 [[nodiscard]] json::JsonValue change_request_json(const engine::ChangeRequest& request);
 
 [[nodiscard]] json::JsonValue result_json(const engine::ChangeResult& result);

@@ -71,6 +71,9 @@ Response answer(ServerState& state, Request& request, const BodyReader& read_bod
     if (!origin_allowed(request, state.port)) {
         return error_response(403, "Cross-origin requests are not allowed.");
     }
+    if (request.unclear_length) {
+        return error_response(400, "Bad request: the length of its body is unclear.");
+    }
     if (request.path == "/" || request.path == "/index.html") {
         return page(state, request);
     }

@@ -29,18 +29,6 @@ std::string as_text(std::string_view bytes) {
     return text;
 }
 
-std::vector<std::string_view> split(std::string_view text, std::string_view separator) {
-    std::vector<std::string_view> parts;
-    while (true) {
-        std::size_t at = text.find(separator);
-        parts.push_back(text.substr(0, at));
-        if (at == std::string_view::npos) {
-            return parts;
-        }
-        text.remove_prefix(at + separator.size());
-    }
-}
-
 // "{scheme}127.0.0.1:{port}" or "{scheme}localhost:{port}", exactly.
 bool names_this_server(std::string_view text, std::string_view scheme, std::uint16_t port) {
     for (std::string_view host : {"127.0.0.1", "localhost"}) {
@@ -65,8 +53,8 @@ std::optional<std::size_t> head_length(std::string_view bytes) {
 
 std::optional<Request> parse_head(std::string_view head) {
     std::string text = as_text(head);
-    std::vector<std::string_view> lines = split(text, "\r\n");
-    std::vector<std::string_view> words = split(lines.front(), " ");
+    std::vector<std::string_view> lines = util::split(text, "\r\n");
+    std::vector<std::string_view> words = util::split(lines.front(), " ");
     if (words.size() < 2 || words[0].empty() || words[1].empty()) {
         return std::nullopt;
     }
@@ -87,19 +75,28 @@ std::optional<Request> parse_head(std::string_view head) {
         request.headers.push_back({std::string(util::trim(lines[i].substr(0, colon))),
                                    std::string(util::trim(lines[i].substr(colon + 1)))});
     }
+    request.unclear_length = !header_values(request, "transfer-encoding").empty();
     std::vector<std::string_view> lengths = header_values(request, "content-length");
-    if (!lengths.empty()) {
-        request.content_length = parse_content_length(lengths.front());
+    for (std::string_view value : lengths) {
+        std::optional<std::uint64_t> length = parse_content_length(value);
+        if (!length || (value != lengths.front() && *length != request.content_length)) {
+            request.unclear_length = true;
+            break;
+        }
+        request.content_length = *length;
+    }
+    if (request.unclear_length) {
+        request.content_length = 0;
     }
     return request;
 }
 
-std::uint64_t parse_content_length(std::string_view text) {
+std::optional<std::uint64_t> parse_content_length(std::string_view text) {
     std::uint64_t value = 0;
     const char* end = text.data() + text.size();
     auto [stop, error] = std::from_chars(text.data(), end, value);
     if (text.empty() || error != std::errc() || stop != end || text.front() == '+') {
-        return 0;
+        return std::nullopt;
     }
     return value;
 }
@@ -115,7 +112,7 @@ std::vector<std::string_view> header_values(const Request& request, std::string_
 }
 
 std::optional<std::string_view> query_value(std::string_view query, std::string_view name) {
-    for (std::string_view part : split(query, "&")) {
+    for (std::string_view part : util::split(query, "&")) {
         std::size_t equals = part.find('=');
         if (part.substr(0, equals) == name) {
             return equals == std::string_view::npos ? std::string_view() : part.substr(equals + 1);

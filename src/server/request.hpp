@@ -27,7 +27,11 @@ struct Request {
     std::string path;   ///< the target up to the first "?"
     std::string query;  ///< the text after the first "?"
     std::vector<Header> headers;
-    std::uint64_t content_length = 0;  ///< 0 when missing or not a number
+    std::uint64_t content_length = 0;  ///< 0 when missing or unclear
+    /// A Content-Length that is not a number, two that differ, or a
+    /// Transfer-Encoding (which this server does not read): taking such a
+    /// body as empty would carry out a request with values it never sent.
+    bool unclear_length = false;
     /// The bytes that came after the head; once the body is read, exactly the body.
     std::string body;
 };
@@ -40,8 +44,9 @@ struct Request {
 /// Nothing when the first line lacks a method or a target.
 [[nodiscard]] std::optional<Request> parse_head(std::string_view head);
 
-/// A Content-Length value as an unsigned decimal number; 0 when it is anything else.
-[[nodiscard]] std::uint64_t parse_content_length(std::string_view text);
+/// A Content-Length value as an unsigned decimal number; nothing when it is
+/// anything else.
+[[nodiscard]] std::optional<std::uint64_t> parse_content_length(std::string_view text);
 
 /// The values of every header with this name, compared without ASCII case.
 [[nodiscard]] std::vector<std::string_view> header_values(const Request& request,

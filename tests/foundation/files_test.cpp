@@ -183,14 +183,9 @@ TEST(WriteOutputFile, ReplacesFilesKeepsLinksAndWritesIntoPipes) {
     EXPECT_EQ(missing.error(), system_error_text(ENOENT));
 }
 
-TEST(WriteOutputFile, ALinkAnotherAccountPlantedInASharedFolderIsNotFollowed) {
-    // As in /tmp: a sticky folder everyone may write into. The link belongs to
-    // another account, so root must not let it choose the file replaced.
-    if (::geteuid() != 0) {
-        GTEST_SKIP() << "planting a link as another account needs root";
-    }
-    TempDir dir;
-    const fs::path victim = dir.write("victim", "precious");
+// As in /tmp: a sticky folder everyone may write into, holding a link that
+// another account planted to `victim`; the link's path.
+fs::path plant_shared_link(const TempDir& dir, const fs::path& victim) {
     const fs::path shared = dir.path() / "shared";
     fs::create_directory(shared);
     fs::permissions(dir.path(), fs::perms(0755));
@@ -203,11 +198,25 @@ TEST(WriteOutputFile, ALinkAnotherAccountPlantedInASharedFolderIsNotFollowed) {
         ::_exit(made ? 0 : 1);
     }
     int status = 0;
-    ASSERT_EQ(::waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    return planted;
+}
+
+TEST(WriteOutputFile, ALinkAnotherAccountPlantedInASharedFolderIsNotFollowed) {
+    // The link belongs to another account, so root must not let it choose
+    // the file replaced or appended to.
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "planting a link as another account needs root";
+    }
+    TempDir dir;
+    const fs::path victim = dir.write("victim", "precious");
+    const fs::path planted = plant_shared_link(dir, victim);
     auto written = write_output_file(planted, "backup", 0600);
     ASSERT_FALSE(written);
     EXPECT_EQ(written.error(), refused_link_text());
+    EXPECT_THAT(append_line(planted, "history"),
+                FailsWith("cannot write " + planted.string() + ": " + refused_link_text()));
     EXPECT_EQ(read_file(victim), "precious");
 }
 
@@ -221,6 +230,15 @@ TEST(AppendLine, AppendsWholeLinesAndCreatesTheFile) {
     EXPECT_THAT(append_line(journal, R"({"seq":2})"), IsOk());
     EXPECT_EQ(read_file(journal), "{\"seq\":1}\n{\"seq\":2}\n");
     EXPECT_EQ(mode_of(journal), 0644u);
+}
+
+TEST(WritersTakeAPathThroughDotDot, AsADataFolderSetWithOneMay) {
+    TempDir dir;
+    fs::create_directory(dir.path() / "a");
+    const fs::path through = dir.path() / "a" / ".." / "file";
+    EXPECT_TRUE(write_file_atomic(through, "whole", 0600));
+    EXPECT_THAT(append_line(through, "line"), IsOk());
+    EXPECT_EQ(read_file(dir.path() / "file"), "whole\nline\n");
 }
 
 TEST(AppendLine, ALineCutShortDoesNotSwallowTheNextOne) {

@@ -6,6 +6,8 @@
 #include <sys/stat.h>
 
 #include <string>
+#include <string_view>
+#include <tuple>
 #include <vector>
 
 #include "foundation/file_bytes.hpp"
@@ -333,6 +335,25 @@ TEST(DesktopEntryPairs, NoGroupGivesNothing) {
     EXPECT_TRUE(desktop_entry_pairs("Name=x\nExec=y\n").empty());
     EXPECT_TRUE(desktop_entry_pairs("[desktop entry]\nName=x\n").empty());
     EXPECT_TRUE(desktop_entry_pairs("").empty());
+}
+
+}  // namespace
+
+namespace {
+
+TEST(Split, KeepsEmptyPartsAndLongSeparators) {
+    using Parts = std::vector<std::string_view>;
+    const std::tuple<std::string_view, std::string_view, Parts> cases[] = {
+        {"alice:x:1000", ":", {"alice", "x", "1000"}},
+        {"a::b:", ":", {"a", "", "b", ""}},
+        {"", ":", {""}},
+        {"GET / HTTP/1.1\r\nHost: x\r\n\r\n", "\r\n", {"GET / HTTP/1.1", "Host: x", "", ""}},
+        {"no separator", "&", {"no separator"}},
+        {"a,b", "", {"a,b"}},
+    };
+    for (const auto& [text, separator, parts] : cases) {
+        EXPECT_EQ(split(text, separator), parts) << text;
+    }
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "foundation/json.hpp"
+#include "server/api_json.hpp"
 #include "server/window_fixture.hpp"
 
 namespace bootsmith::testing {
@@ -183,6 +184,30 @@ TEST_F(Api, GoesTheWholeRoadOfAChange) {
     EXPECT_EQ(post("/api/backup/delete", R"({"name":")" + name + R"("})").body, R"({"ok":true})");
     EXPECT_EQ(post("/api/backup/delete", R"({"name":")" + name + R"("})").body,
               R"({"ok":false,"message":"That backup was not found."})");
+}
+
+}  // namespace
+}  // namespace bootsmith::testing
+
+namespace bootsmith::testing {
+namespace {
+
+TEST(ChangeRequestJson, ARestoredCreationKeepsItsRecordedState) {
+    for (bool off : {true, false}) {
+        engine::ChangeRequest made;
+        made.action = "create";
+        made.id = "restore-1";
+        made.create.name = "Notes";
+        made.create.command = "/usr/bin/notes";
+        made.switched_off = off;
+        json::JsonValue changes = json::JsonValue::array();
+        changes.push_back(server::change_request_json(made));
+        json::JsonValue body = json::JsonValue::object().with("changes", std::move(changes));
+        std::vector<engine::ChangeRequest> back = server::change_requests(body);
+        ASSERT_EQ(back.size(), 1u);
+        EXPECT_EQ(back[0].switched_off, off);
+        EXPECT_EQ(back[0].create.command, "/usr/bin/notes");
+    }
 }
 
 }  // namespace

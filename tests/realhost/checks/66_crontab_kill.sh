@@ -1,5 +1,5 @@
 # A 5 MB crontab for alice, one @reboot line in its middle, switched off and
-# on 30 times by a bootsmith that is killed with SIGKILL at a random moment of
+# on 20 times by a bootsmith that is killed with SIGKILL at a random moment of
 # its run (as alice, and as root acting for her): after every kill her
 # crontab is the old table or the new one, byte for byte, never a cut-off
 # part. Leftover temporary files of killed runs are private (mode 600).
@@ -13,7 +13,7 @@ fi
 
 WORK=/root/rh-66
 NAME="@reboot /usr/local/bin/realhost-worker rh-66"
-RUNS=30
+RUNS=20
 # Debian's crontab takes at most 10,000 lines, so the lines are long.
 FILL=$(printf '%0500d' 0 | tr 0 .)
 

@@ -1,4 +1,5 @@
 #include "platform/linux/os/system.hpp"
+#include "foundation/text.hpp"
 #include "platform/linux/os/file_reading.hpp"
 #include "platform/linux/text/command_text.hpp"
 #include "platform/linux/text/desktop_text.hpp"
@@ -22,18 +23,6 @@ std::optional<unsigned> parse_number(std::string_view text) {
         return std::nullopt;
     }
     return value;
-}
-
-std::vector<std::string_view> split_at(std::string_view text, char separator) {
-    std::vector<std::string_view> parts;
-    while (true) {
-        std::size_t at = text.find(separator);
-        parts.push_back(text.substr(0, at));
-        if (at == std::string_view::npos) {
-            return parts;
-        }
-        text.remove_prefix(at + 1);
-    }
 }
 
 template <typename Wanted>
@@ -139,7 +128,7 @@ std::optional<Account> parse_passwd_line(std::string_view line) {
     if (!line.empty() && line.back() == '\r') {
         line.remove_suffix(1);
     }
-    auto fields = split_at(line, ':');
+    auto fields = util::split(line, ":");
     if (fields.size() < 6) {
         return std::nullopt;
     }
