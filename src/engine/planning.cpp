@@ -168,7 +168,8 @@ void plan_other_starts(Engine& engine, const ChangeRequest& request, const model
     const bool with_them = request.other_starts == OtherStarts::switch_off;
     std::vector<model::Item> listed = items(engine);
     for (const auto& path : item.also_started_by) {
-        if (!path.on) {
+        // What the same switch-off takes along (Also=) starts nothing after it.
+        if (!path.on || path.with_it) {
             continue;
         }
         std::optional<model::Item> entry = entry_of(listed, item, path);

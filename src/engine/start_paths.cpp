@@ -16,13 +16,14 @@ std::string_view how_in_words(std::string_view how) {
         {"wanted", "another unit pulls it in"},
         {"autostart", "another autostart file runs the same program"},
         {"cron", "another @reboot line runs the same program"},
+        {"unit", "a systemd unit starts it"},
     };
     for (const auto& [key, text] : words) {
         if (key == how) {
             return text;
         }
     }
-    return "another unit starts it";
+    return "something else starts it";
 }
 
 }  // namespace
@@ -30,7 +31,7 @@ std::string_view how_in_words(std::string_view how) {
 std::vector<std::string> still_starts_lines(const std::vector<model::StartPath>& paths) {
     std::vector<std::string> lines;
     for (const auto& path : paths) {
-        if (path.on) {
+        if (path.on && !path.with_it) {
             lines.push_back("It can still start: " + path.name + " (" +
                             std::string(how_in_words(path.how)) + ").");
         }

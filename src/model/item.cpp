@@ -38,7 +38,8 @@ json::JsonValue start_paths_json(const std::vector<StartPath>& paths) {
         array.push_back(json::JsonValue::object()
                             .with_str("name", path.name)
                             .with_str("how", path.how)
-                            .with_bool("on", path.on));
+                            .with_bool("on", path.on)
+                            .with_bool("switched_off_with_it", path.with_it));
     }
     return array;
 }

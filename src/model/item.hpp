@@ -37,6 +37,9 @@ struct StartPath {
     std::string name;
     std::string how;  ///< "socket", "timer", "path", "dbus", "wanted", "autostart", "cron", "unit"
     bool on = false;
+    /// Switching the entry off switches this path off too (systemctl disables
+    /// a unit's [Install] Also= units with it), so it does not keep it starting.
+    bool with_it = false;
     friend bool operator==(const StartPath&, const StartPath&) = default;
 };
 

@@ -499,5 +499,47 @@ TEST_F(InProcess, DisableOfAnEntryThatWouldStillStartNeedsADecision) {
     EXPECT_EQ(command(cli::run_switch, {"disable", "Spotify", "--yes"}), 0) << err.str();
 }
 
+TEST_F(InProcess, WhatSwitchesOffWithTheEntryDoesNotKeepItStarting) {
+    platform->after_scan = [](std::vector<model::Item>& items) {
+        for (auto& item : items) {
+            if (item.name == "Spotify") {
+                item.also_started_by = {
+                    {"spotify.socket", "socket", true, true}, {"org.spotify", "dbus", true},
+                    {"Spotify helper", "autostart", true},    {"@reboot spotify", "cron", true},
+                    {"spotify.service", "unit", true},        {"spotify.path", "path", true, true}};
+            }
+        }
+    };
+    ASSERT_EQ(command(cli::run_assess, {"assess", "Spotify"}), 0) << err.str();
+    EXPECT_NE(
+        out.str().find(
+            "\nIt can still start: org.spotify (D-Bus starts it when a program asks for it).\n"
+            "It can still start: Spotify helper (another autostart file runs the same "
+            "program).\n"
+            "It can still start: @reboot spotify (another @reboot line runs the same "
+            "program).\n"
+            "It can still start: spotify.service (a systemd unit starts it).\n"),
+        std::string::npos)
+        << out.str();
+    EXPECT_EQ(out.str().find("spotify.socket"), std::string::npos) << out.str();
+    EXPECT_EQ(command(cli::run_switch, {"disable", "Spotify"}), 4);
+    EXPECT_EQ(err.str(),
+              "It will still start through org.spotify, Spotify helper, @reboot spotify, "
+              "spotify.service. Switch those off too with --with-triggers, or accept it with "
+              "--yes.\n");
+}
+
+TEST_F(InProcess, DisableNeedsNoDecisionWhenItsTriggersGoWithIt) {
+    platform->after_scan = [](std::vector<model::Item>& items) {
+        for (auto& item : items) {
+            if (item.name == "Spotify") {
+                item.also_started_by = {{"spotify.socket", "socket", true, true}};
+            }
+        }
+    };
+    EXPECT_EQ(command(cli::run_switch, {"disable", "Spotify"}), 0) << err.str();
+    EXPECT_EQ(out.str().find("It can still start"), std::string::npos) << out.str();
+}
+
 }  // namespace
 }  // namespace bootsmith::testing

@@ -54,7 +54,7 @@ TEST(ItemJson, MembersInFixedOrderWithoutExtra) {
         "\"effect\":\"\",\"reasons\":[],\"confidence\":\"low\",\"blocked\":false,"
         "\"needs_ack\":true,\"source\":\"\",\"matched\":\"\"},\"also_started_by\":[{\"name\":\"a."
         "socket\",\"how\":"
-        "\"socket\",\"on\":true}],\"boot_ms\":null}");
+        "\"socket\",\"on\":true,\"switched_off_with_it\":false}],\"boot_ms\":null}");
     item.boot_ms = 2140;
     EXPECT_THAT(json::to_text(to_json(item)), testing::EndsWith(",\"boot_ms\":2140}"));
 }

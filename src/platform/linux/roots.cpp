@@ -78,6 +78,7 @@ Environment Environment::from_process() {
     env.home = util::env_text("HOME");
     env.sudo_user = util::env_text("SUDO_USER");
     env.pkexec_uid = util::env_text("PKEXEC_UID");
+    env.data_home = util::env_text("XDG_DATA_HOME");
     for (const char* name : {"DISPLAY", "XAUTHORITY", "WAYLAND_DISPLAY", "XDG_RUNTIME_DIR",
                              "DBUS_SESSION_BUS_ADDRESS"}) {
         std::string value = util::env_text(name);

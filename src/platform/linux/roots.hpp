@@ -36,6 +36,9 @@ struct Environment {
     std::string home;
     std::string sudo_user;
     std::string pkexec_uid;
+    /// XDG_DATA_HOME: where the user's own session bus services live when
+    /// set (only the user's own value counts, never root's under sudo).
+    std::string data_home;
     /// The desktop-session variables handed on to programs started for the
     /// user (DISPLAY, XAUTHORITY, WAYLAND_DISPLAY, XDG_RUNTIME_DIR,
     /// DBUS_SESSION_BUS_ADDRESS): those set and not empty, in this order.

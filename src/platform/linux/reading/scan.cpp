@@ -3,6 +3,7 @@
 #include <set>
 
 #include "platform/linux/reading/oversized_files.hpp"
+#include "platform/linux/reading/same_program.hpp"
 #include "platform/linux/reading/scan_autostart.hpp"
 #include "platform/linux/reading/scan_cron.hpp"
 #include "platform/linux/reading/scan_units.hpp"
@@ -51,6 +52,7 @@ platform::ScanResult scan_all(const LinuxOptions& options, const platform::Syste
     scan_autostart(context, result);
     scan_cron(context, result);
     scan_rc_local(context, result);
+    add_same_program_paths(options.roots, result.items);
     for (const auto& path :
          oversized_startup_files(options.roots, context.locations, context.user.home)) {
         result.notes.push_back(oversized_note(path));

@@ -7,6 +7,7 @@
 #include "platform/linux/reading/scan.hpp"
 #include "platform/linux/reading/scan_units.hpp"
 #include "platform/linux/reading/unit_records.hpp"
+#include "platform/linux/reading/unit_start_paths.hpp"
 #include "platform/linux/text/boot_text.hpp"
 
 namespace bootsmith::linux_backend {
@@ -57,6 +58,7 @@ struct UnitListing {
     std::map<std::string, ShowRecord> records;
     std::map<std::string, std::string> owners;
     std::map<std::string, std::string> priorities;
+    UnitStartPaths start_paths;
 };
 
 bool is_active(const UnitListing& listing, const std::string& unit) {
@@ -115,17 +117,14 @@ void set_toggle(model::Item& item, const std::string& state, UnitScope scope, bo
 // does not remove (such as one its package placed under /usr/lib/systemd).
 // Showing it as an ordinary "off" entry would be wrong, and switching it off
 // cannot work without masking, which Bootsmith never does.
-void lock_if_pulled_in(model::Item& item, const std::string& state, const ShowRecord& record) {
+void lock_if_pulled_in(model::Item& item, const std::string& state) {
     if (state != "disabled") {
         return;
     }
     std::vector<std::string> pullers;
-    for (const char* property : {"WantedBy", "RequiredBy"}) {
-        for (auto& other : white_space_fields(show_value(record, property))) {
-            if (other != item.name &&
-                std::find(pullers.begin(), pullers.end(), other) == pullers.end()) {
-                pullers.push_back(std::move(other));
-            }
+    for (const auto& path : item.also_started_by) {
+        if (path.how == "wanted") {
+            pullers.push_back(path.name);
         }
     }
     if (pullers.empty()) {
@@ -152,6 +151,38 @@ std::vector<model::StartPath> triggers_of(const UnitListing& listing, const std:
         bool on = (state != listing.file_states.end() && is_switched_on(state->second)) ||
                   is_active(listing, other);
         paths.push_back({std::move(other), known ? type : "unit", on});
+    }
+    return paths;
+}
+
+// Triggers first, then what the unit folders and the bus add; a path that
+// systemctl switches off together with the unit (its Also=) is marked so.
+std::vector<model::StartPath> start_paths_of(const UnitListing& listing, const std::string& unit,
+                                             const ShowRecord& record) {
+    std::vector<model::StartPath> paths = triggers_of(listing, unit, record);
+    auto more = listing.start_paths.paths.find(unit);
+    if (more != listing.start_paths.paths.end()) {
+        for (const auto& path : more->second) {
+            bool known = std::any_of(paths.begin(), paths.end(), [&](const model::StartPath& p) {
+                return p.name == path.name;
+            });
+            if (!known) {
+                paths.push_back(path);
+            }
+        }
+    }
+    auto state = listing.file_states.find(unit);
+    if (state != listing.file_states.end() && state->second.starts_with("masked")) {
+        for (auto& path : paths) {
+            path.on = false;  // nothing starts a masked unit
+        }
+    }
+    auto also = listing.start_paths.also.find(unit);
+    if (also != listing.start_paths.also.end()) {
+        for (auto& path : paths) {
+            path.with_it = std::find(also->second.begin(), also->second.end(), path.name) !=
+                           also->second.end();
+        }
     }
     return paths;
 }
@@ -202,7 +233,7 @@ model::Item unit_item(const UnitListing& listing, const std::string& unit, bool 
     auto priority = listing.priorities.find(item.package);
     std::string pkg_priority = priority == listing.priorities.end() ? "" : priority->second;
     item.dependents = dependents_of(listing, unit, record);
-    item.also_started_by = triggers_of(listing, unit, record);
+    item.also_started_by = start_paths_of(listing, unit, record);
     fill_boot_timing(item, listing.scope, record);
     item.enabled = is_switched_on(state);
     item.running = is_active(listing, unit);
@@ -216,7 +247,7 @@ model::Item unit_item(const UnitListing& listing, const std::string& unit, bool 
         item.origin = "Created by Bootsmith";
     }
     set_toggle(item, state, listing.scope, admin);
-    lock_if_pulled_in(item, state, record);
+    lock_if_pulled_in(item, state);
     item.extra.set("unit", unit);
     item.extra.set("state", state);
     if (!pkg_priority.empty()) {
@@ -390,7 +421,7 @@ void scan_units(const ScanContext& context, UnitScope scope, platform::ScanResul
         result.notes.push_back(unreadable_note(scope, files));
         return;
     }
-    UnitListing listing{scope, {}, {}, {}, {}, {}};
+    UnitListing listing{scope, {}, {}, {}, {}, {}, {}};
     auto loaded = systemctl({"list-units", types, "--all", "--no-legend", "--no-pager", "--plain"});
     if (loaded.ok()) {
         listing.loaded = parse_units(loaded.out);
@@ -402,6 +433,10 @@ void scan_units(const ScanContext& context, UnitScope scope, platform::ScanResul
     for (const auto& unit : instances) {
         listing.file_states[unit] = show_value(listing.records[unit], "UnitFileState");
     }
+    listing.start_paths = read_unit_start_paths(
+        context, {scope, listing.file_states, listing.loaded, listing.records}, selected);
+    result.notes.insert(result.notes.end(), listing.start_paths.notes.begin(),
+                        listing.start_paths.notes.end());
     if (scope == UnitScope::system) {
         look_up_packages(context, selected, listing);
     }

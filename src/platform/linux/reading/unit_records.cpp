@@ -19,7 +19,10 @@ std::vector<std::string> show_arguments(const std::vector<std::string>& units) {
                                      // does not have.
                                      "-p", "UnitFileState",
                                      // What can start it although it is switched off.
-                                     "-p", "TriggeredBy"};
+                                     "-p", "TriggeredBy",
+                                     // The aliases and bus name D-Bus activation
+                                     // may start it by.
+                                     "-p", "Names", "-p", "BusName"};
     // How long it took to start in this boot, in the same call.
     for (std::string_view property : unit_timing_properties) {
         args.insert(args.end(), {"-p", std::string(property)});

@@ -420,23 +420,23 @@ TEST(UnitScan, BatchesShowCallsAndAsksMissingUnitsAlone) {
     EXPECT_EQ(tree.call_count("systemctl show"), 4u);
     EXPECT_EQ(tree.call_count("systemctl"), 7u);
     EXPECT_THAT(tree.fakes().calls(),
-                HasSubstr("-p Triggers -p WantedBy -p UnitFileState -p TriggeredBy -p "
-                          "InactiveExitTimestampMonotonic -p ActiveEnterTimestampMonotonic -p "
-                          "InactiveEnterTimestampMonotonic -p Result -p Before u0.service "
-                          "u1.service "));
+                HasSubstr("-p Triggers -p WantedBy -p UnitFileState -p TriggeredBy -p Names -p "
+                          "BusName -p InactiveExitTimestampMonotonic -p "
+                          "ActiveEnterTimestampMonotonic -p InactiveEnterTimestampMonotonic -p "
+                          "Result -p Before u0.service u1.service "));
     EXPECT_THAT(tree.fakes().calls(), HasSubstr(" u59.service\nsystemctl show "));
     EXPECT_THAT(tree.fakes().calls(),
-                HasSubstr("-p Triggers -p WantedBy -p UnitFileState -p TriggeredBy -p "
-                          "InactiveExitTimestampMonotonic -p ActiveEnterTimestampMonotonic -p "
-                          "InactiveEnterTimestampMonotonic -p Result -p Before "
-                          "u60.service "));
+                HasSubstr("-p Triggers -p WantedBy -p UnitFileState -p TriggeredBy -p Names -p "
+                          "BusName -p InactiveExitTimestampMonotonic -p "
+                          "ActiveEnterTimestampMonotonic -p InactiveEnterTimestampMonotonic -p "
+                          "Result -p Before u60.service "));
     EXPECT_THAT(tree.fakes().calls(), HasSubstr(" u119.service\nsystemctl show "));
     EXPECT_THAT(tree.fakes().calls(),
                 HasSubstr("systemctl show --no-pager -p Id -p Description -p FragmentPath -p "
                           "ExecStart -p User -p RequiredBy -p BoundBy -p Triggers -p WantedBy -p "
-                          "UnitFileState -p TriggeredBy -p InactiveExitTimestampMonotonic -p "
-                          "ActiveEnterTimestampMonotonic -p InactiveEnterTimestampMonotonic -p "
-                          "Result -p Before u77.service\n"));
+                          "UnitFileState -p TriggeredBy -p Names -p BusName -p "
+                          "InactiveExitTimestampMonotonic -p ActiveEnterTimestampMonotonic -p "
+                          "InactiveEnterTimestampMonotonic -p Result -p Before u77.service\n"));
     EXPECT_THAT(tree.fakes().calls(),
                 HasSubstr("systemctl list-unit-files --type=service,timer,socket --no-legend "
                           "--no-pager --plain\n"));
@@ -642,8 +642,7 @@ TEST(UnitScan, OddUnitNamesAreListedAsTheyCome) {
     EXPECT_THAT(names,
                 ElementsAre("\xc3\xa9t\xc3\xa9.service", "-Hevil.host.service", "{}.service"));
     // A name that looks like an option is kept apart from the options.
-    EXPECT_THAT(tree.fakes().calls(),
-                HasSubstr("-p Result -p Before -- -Hevil.host.service\n"));
+    EXPECT_THAT(tree.fakes().calls(), HasSubstr("-p Result -p Before -- -Hevil.host.service\n"));
 }
 
 TEST(UnitScan, BinaryJunkNeverBreaksTheScan) {
