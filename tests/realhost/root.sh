@@ -4,11 +4,12 @@
 # same. Sourced by host.sh.
 
 REALHOST_SUITE=bookworm
-# The sanitizer run-times let a sanitizer build of bootsmith run inside too.
-REALHOST_PACKAGES=systemd,systemd-sysv,dbus,dbus-user-session,libpam-systemd,cron,procps,util-linux,passwd,login,sudo,libasan8,libubsan1
+# man-db reads the installed package's manual page. The sanitizer run-times
+# let a sanitizer build of bootsmith run inside too.
+REALHOST_PACKAGES=systemd,systemd-sysv,dbus,dbus-user-session,libpam-systemd,cron,procps,util-linux,passwd,login,sudo,man-db,libasan8,libubsan1
 # Bump when the customisation in rh_customise_root changes: a cached root
 # with another recipe is rebuilt.
-REALHOST_RECIPE="realhost-root 3 $REALHOST_SUITE minbase $REALHOST_PACKAGES $REALHOST_USER:$REALHOST_UID"
+REALHOST_RECIPE="realhost-root 4 $REALHOST_SUITE minbase $REALHOST_PACKAGES $REALHOST_USER:$REALHOST_UID"
 
 # The Debian mirror this machine already uses, so that no host name is
 # written into the repository. REALHOST_MIRROR overrides it.
