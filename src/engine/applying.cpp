@@ -196,15 +196,16 @@ void switch_off_triggers(Engine& engine, const ChangeRequest& request, const Pla
 }  // namespace
 
 std::optional<std::string> take_automatic_backup(Engine& engine) {
-    if (engine.auto_backup_taken().exchange(true)) {
+    std::unique_lock<std::mutex> lock = engine.auto_backup_lock();
+    if (engine.auto_backup_taken()) {
         return std::nullopt;
     }
     json::JsonValue document = make_backup(engine, "Automatic, before changes");
     auto saved = save_backup(engine.system(), document, true);
     if (!saved) {
-        engine.auto_backup_taken().store(false);
         return saved.error();
     }
+    engine.auto_backup_taken() = true;
     return std::nullopt;
 }
 

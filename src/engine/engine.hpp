@@ -31,8 +31,13 @@ class Engine {
     void store_running(std::vector<model::Candidate> candidates);
     void store_apps(std::vector<model::Candidate> candidates);
 
-    /// Set by the first apply of the run, with one atomic exchange.
-    [[nodiscard]] std::atomic<bool>& auto_backup_taken() { return m_auto_backup_taken; }
+    /// Held while the run's automatic backup is taken, so that a batch that
+    /// comes meanwhile waits for it rather than changing things before it.
+    [[nodiscard]] std::unique_lock<std::mutex> auto_backup_lock() {
+        return std::unique_lock<std::mutex>(m_auto_backup_mutex);
+    }
+    /// Whether the run's automatic backup was saved; set under auto_backup_lock().
+    [[nodiscard]] bool& auto_backup_taken() { return m_auto_backup_taken; }
 
   private:
     platform::SystemInfo m_system;
@@ -41,7 +46,8 @@ class Engine {
     std::vector<model::Item> m_items;
     std::vector<model::Candidate> m_running;
     std::vector<model::Candidate> m_apps;
-    std::atomic<bool> m_auto_backup_taken{false};
+    std::mutex m_auto_backup_mutex;
+    bool m_auto_backup_taken = false;
 };
 
 }  // namespace bootsmith::engine

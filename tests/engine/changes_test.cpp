@@ -235,11 +235,11 @@ TEST_F(Applying, FailingBackupFolderNotesTheFirstResultAndRetriesLater) {
               std::string::npos)
         << results[0].message;
     EXPECT_EQ(results[1].message.find("No automatic backup"), std::string::npos);
-    EXPECT_FALSE(engine->auto_backup_taken().load());
+    EXPECT_FALSE(engine->auto_backup_taken());
     std::filesystem::remove(data() / "backups");
     (void)apply(*engine, {request("enable", spotify)});
     EXPECT_EQ(files_in(data() / "backups" / "auto"), 1u);
-    EXPECT_TRUE(engine->auto_backup_taken().load());
+    EXPECT_TRUE(engine->auto_backup_taken());
 }
 
 TEST_F(Applying, RacingBatchesMakeOneAutomaticBackup) {
@@ -250,6 +250,18 @@ TEST_F(Applying, RacingBatchesMakeOneAutomaticBackup) {
     for (auto& t : threads)
         t.join();
     EXPECT_EQ(files_in(data() / "backups" / "auto"), 1u);
+    // No batch changed anything before the backup was saved.
+    for (const auto& file : std::filesystem::directory_iterator(data() / "backups" / "auto")) {
+        auto document = json::parse(testing::read_file(file.path()));
+        ASSERT_TRUE(document);
+        const json::JsonArray* items = document->get("items")->as_array();
+        ASSERT_NE(items, nullptr);
+        auto saved = std::find_if(items->begin(), items->end(), [](const json::JsonValue& item) {
+            return item.get_str("id") == spooler;
+        });
+        ASSERT_NE(saved, items->end());
+        EXPECT_TRUE(saved->get_bool("enabled"));
+    }
 }
 
 TEST_F(Applying, CreationCompletesTheRequestAndRecordsItsSpec) {
