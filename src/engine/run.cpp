@@ -128,7 +128,8 @@ DemoFolder make_demo_folder() {
     for (int attempt = 0; attempt < 10; ++attempt) {
         std::string suffix = util::random_hex(6).value_or(std::to_string(util::now_unix()));
         std::filesystem::path folder = base / ("bootsmith-demo-" + suffix);
-        if (::mkdir(folder.c_str(), 0777) == 0) {
+        // Private: it sits in a folder that every account can write into.
+        if (::mkdir(folder.c_str(), 0700) == 0) {
             return DemoFolder(folder, true);
         }
     }
