@@ -19,6 +19,12 @@ DESCRIBE='
     + (if .toggle == "locked" then [ "  It cannot be switched here: \(.toggle_note)" ] else [] end)
     | join("\n")'
 
+# The time line for one item object: tenths of a second, rounded half up.
+BOOT_TIME='
+    if .boot_ms == null then ""
+    else ((.boot_ms + 50) / 100 | floor) as $t
+         | "At the last start-up it took \($t / 10 | floor).\($t % 10) s." end'
+
 # assess NAME through RUNNER prints what the item KIND/ITEM of JSON says.
 expect_description() {
     local runner=$1 json=$2 kind=$3 name=$4 lookup=${5:-$4} item
@@ -29,8 +35,13 @@ expect_description() {
     fi
     "$runner" assess "$lookup"
     expect_status "assess $lookup succeeds" 0
+    # The closing lines, the time at the last start-up and what else starts
+    # it, are checked on their own.
+    DESCRIPTION=$(grep -v -e '^At the last start-up it took ' -e '^It can still start: ' <<<"$OUT")
     expect_eq "assess $lookup describes the item as the listing has it" \
-        "$(jq_of "$item" "$DESCRIBE")" "$OUT"
+        "$(jq_of "$item" "$DESCRIBE")" "$DESCRIPTION"
+    expect_eq "assess $lookup gives the start-up time the listing has" \
+        "$(jq_of "$item" "$BOOT_TIME")" "$(grep '^At the last start-up it took ' <<<"$OUT" || true)"
 }
 
 bs_root list --json
@@ -38,7 +49,7 @@ root_json=$OUT
 
 # cron is one of the services that the built-in rules know.
 expect_description bs_root "$root_json" systemd cron.service
-cron_out=$OUT
+cron_out=$DESCRIPTION
 cron_priority=$(in_root dpkg-query -W -f='${Priority}' cron)
 capture in_root systemctl show -p RequiredBy -p BoundBy --value cron.service
 expect_eq "nothing in the guest requires cron.service" '' "$(tr -d '[:space:]' <<<"$OUT")"
