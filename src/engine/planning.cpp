@@ -247,19 +247,11 @@ std::vector<std::string> methods_for(std::string_view os) {
     return {"login", "boot"};
 }
 
-Plan plan_creation(Engine& engine, const ChangeRequest& request) {
-    std::optional<model::Candidate> candidate = find_candidate(engine, request.id);
-    Plan plan;
-    plan.id = request.id;
-    plan.name = request.create.name;
-    plan.action = "create";
-    check_fields(request, plan.problems);
-
-    std::string program = program_of(engine, request);
-    if (looks_like_a_path(program) && !engine.demo() && !is_file(program)) {
-        plan.problems.push_back("The program file does not exist: " + program);
-    }
-
+// The start mode the request names among the candidate's, or nothing; a
+// problem when the method is missing or not one this computer offers.
+const model::StartMode* chosen_mode(const Engine& engine, const ChangeRequest& request,
+                                    const std::optional<model::Candidate>& candidate,
+                                    std::vector<std::string>& problems) {
     const model::StartMode* mode = nullptr;
     std::vector<std::string> allowed;
     if (candidate) {
@@ -273,21 +265,20 @@ Plan plan_creation(Engine& engine, const ChangeRequest& request) {
         allowed = methods_for(engine.system().os);
     }
     if (request.create.mode.empty()) {
-        plan.problems.push_back("A method is required.");
+        problems.push_back("A method is required.");
     } else if (std::find(allowed.begin(), allowed.end(), request.create.mode) == allowed.end()) {
-        plan.problems.push_back("\"" + request.create.mode +
-                                "\" is not a way a program can be started on this computer.");
+        problems.push_back("\"" + request.create.mode +
+                           "\" is not a way a program can be started on this computer.");
     }
+    return mode;
+}
 
-    for (auto& problem : engine.platform().creation_problems(request.create, items(engine))) {
-        plan.problems.push_back(std::move(problem));
-    }
-
-    bool wide =
-        mode ? mode->needs_admin
-             : util::is_one_of(request.create.mode, {"boot", "system", "daemon", "service-auto"});
-    plan.admin_needed = wide && !engine.system().admin;
-
+// What making the entry could do: safe, unless it reaches every user or root,
+// runs from a folder where programs come and go, or comes from no program
+// just listed.
+Assessment creation_risk(const ChangeRequest& request, const model::StartMode* mode,
+                         const std::optional<model::Candidate>& candidate,
+                         const std::string& program, bool wide) {
     // A cron @reboot line runs when cron starts with the computer, signed in or not.
     const std::string& how = request.create.mode;
     std::string when = how == "boot"   ? "when the computer starts, before anyone signs in"
@@ -327,7 +318,31 @@ Plan plan_creation(Engine& engine, const ChangeRequest& request) {
     risk.add_reason(
         "Anything a program starts with the computer slows start-up a little and uses "
         "memory while it runs.");
-    plan.risk = std::move(risk);
+    return risk;
+}
+
+Plan plan_creation(Engine& engine, const ChangeRequest& request) {
+    std::optional<model::Candidate> candidate = find_candidate(engine, request.id);
+    Plan plan;
+    plan.id = request.id;
+    plan.name = request.create.name;
+    plan.action = "create";
+    check_fields(request, plan.problems);
+
+    std::string program = program_of(engine, request);
+    if (looks_like_a_path(program) && !engine.demo() && !is_file(program)) {
+        plan.problems.push_back("The program file does not exist: " + program);
+    }
+    const model::StartMode* mode = chosen_mode(engine, request, candidate, plan.problems);
+    for (auto& problem : engine.platform().creation_problems(request.create, items(engine))) {
+        plan.problems.push_back(std::move(problem));
+    }
+
+    bool wide =
+        mode ? mode->needs_admin
+             : util::is_one_of(request.create.mode, {"boot", "system", "daemon", "service-auto"});
+    plan.admin_needed = wide && !engine.system().admin;
+    plan.risk = creation_risk(request, mode, candidate, program, wide);
     // The plan shows what the user chose; exe and description are filled in
     // only when the entry is made.
     plan.spec = request.create;
