@@ -77,41 +77,64 @@ TEST(UnitTiming, OnlyTargetsReachedAtBootCountAsWaitingForIt) {
 }
 
 TEST(BootPhases, LikeSystemdAnalyzeTime) {
-    ShowRecord machine = {{"FirmwareTimestampMonotonic", "5000000"},
-                          {"LoaderTimestampMonotonic", "900000"},
-                          {"KernelTimestampMonotonic", "0"},
-                          {"InitRDTimestampMonotonic", "1500000"},
-                          {"UserspaceTimestampMonotonic", "3000000"},
-                          {"FinishTimestampMonotonic", "10000000"},
-                          {"SecurityStartTimestampMonotonic", "3100000"}};
-    platform::BootPhases phases = boot_phases_of(machine);
-    EXPECT_EQ(phases.firmware_ms, 4100u);
-    EXPECT_EQ(phases.loader_ms, 900u);
-    EXPECT_EQ(phases.kernel_ms, 1500u);
-    EXPECT_EQ(phases.initrd_ms, 1500u);
-    EXPECT_EQ(phases.userspace_ms, 7000u);
-    EXPECT_EQ(phases.total_ms, 15000u);
-    EXPECT_EQ(phases.finished_us, 10000000u);
-
-    // A virtual machine without firmware stamps or initrd.
-    ShowRecord vm = {{"UserspaceTimestampMonotonic", "2000000"},
-                     {"FinishTimestampMonotonic", "6000000"},
-                     {"SecurityStartTimestampMonotonic", "2100000"}};
-    phases = boot_phases_of(vm);
-    EXPECT_EQ(phases.firmware_ms, std::nullopt);
-    EXPECT_EQ(phases.loader_ms, std::nullopt);
-    EXPECT_EQ(phases.kernel_ms, 2000u);
-    EXPECT_EQ(phases.initrd_ms, std::nullopt);
-    EXPECT_EQ(phases.total_ms, 6000u);
-
-    // A container: its userspace is all of its start-up.
-    ShowRecord container = {{"UserspaceTimestampMonotonic", "900000000"},
-                            {"FinishTimestampMonotonic", "902500000"},
-                            {"SecurityStartTimestampMonotonic", "0"}};
-    phases = boot_phases_of(container);
-    EXPECT_EQ(phases.kernel_ms, std::nullopt);
-    EXPECT_EQ(phases.userspace_ms, 2500u);
-    EXPECT_EQ(phases.total_ms, 2500u);
+    using Ms = std::optional<std::uint64_t>;
+    const Ms none;
+    struct Case {
+        const char* what;
+        ShowRecord record;
+        Ms firmware, loader, kernel, initrd, userspace, total;
+        std::uint64_t finished_us;
+    };
+    const Case cases[] = {
+        {"a machine with firmware stamps and an initrd",
+         {{"FirmwareTimestampMonotonic", "5000000"},
+          {"LoaderTimestampMonotonic", "900000"},
+          {"KernelTimestampMonotonic", "0"},
+          {"InitRDTimestampMonotonic", "1500000"},
+          {"UserspaceTimestampMonotonic", "3000000"},
+          {"FinishTimestampMonotonic", "10000000"},
+          {"SecurityStartTimestampMonotonic", "3100000"}},
+         4100,
+         900,
+         1500,
+         1500,
+         7000,
+         15000,
+         10000000},
+        {"a virtual machine without firmware stamps or initrd",
+         {{"UserspaceTimestampMonotonic", "2000000"},
+          {"FinishTimestampMonotonic", "6000000"},
+          {"SecurityStartTimestampMonotonic", "2100000"}},
+         none,
+         none,
+         2000,
+         none,
+         4000,
+         6000,
+         6000000},
+        // A container: its userspace is all of its start-up.
+        {"a container",
+         {{"UserspaceTimestampMonotonic", "900000000"},
+          {"FinishTimestampMonotonic", "902500000"},
+          {"SecurityStartTimestampMonotonic", "0"}},
+         none,
+         none,
+         none,
+         none,
+         2500,
+         2500,
+         902500000},
+    };
+    for (const Case& c : cases) {
+        platform::BootPhases phases = boot_phases_of(c.record);
+        EXPECT_EQ(phases.firmware_ms, c.firmware) << c.what;
+        EXPECT_EQ(phases.loader_ms, c.loader) << c.what;
+        EXPECT_EQ(phases.kernel_ms, c.kernel) << c.what;
+        EXPECT_EQ(phases.initrd_ms, c.initrd) << c.what;
+        EXPECT_EQ(phases.userspace_ms, c.userspace) << c.what;
+        EXPECT_EQ(phases.total_ms, c.total) << c.what;
+        EXPECT_EQ(phases.finished_us, c.finished_us) << c.what;
+    }
 }
 
 TEST(BootPhases, NothingWhileStartingOrFromBadStamps) {
